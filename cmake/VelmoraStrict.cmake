@@ -1,0 +1,48 @@
+# SPDX-License-Identifier: MIT
+# One place for the flags every target of the project gets.
+
+function(velmora_strict target)
+  target_compile_features(${target} PUBLIC cxx_std_20)
+  if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow=local)
+    if(CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+      target_compile_options(${target} PRIVATE -Wno-shadow-field-in-constructor)
+    endif()
+    if(VELMORA_WERROR)
+      target_compile_options(${target} PRIVATE -Werror)
+    endif()
+  endif()
+  if(MSVC)
+    target_compile_options(${target} PRIVATE /W4 /utf-8)
+    if(VELMORA_WERROR)
+      target_compile_options(${target} PRIVATE /WX)
+    endif()
+  endif()
+  target_compile_definitions(${target} PRIVATE
+    QT_NO_CAST_FROM_ASCII
+    QT_NO_CAST_TO_ASCII
+    QT_NO_CAST_FROM_BYTEARRAY
+    QT_NO_CONTEXTLESS_CONNECT
+    QT_NO_URL_CAST_FROM_STRING
+    QT_USE_QSTRINGBUILDER)
+  if(VELMORA_SANITIZE)
+    target_compile_options(${target} PRIVATE -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+    target_link_options(${target} PRIVATE -fsanitize=address,undefined)
+  endif()
+endfunction()
+
+# A QtTest executable registered with CTest. Widget tests run offscreen.
+function(velmora_add_test name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  target_link_libraries(${name} PRIVATE Qt6::Test ${T_LIBS})
+  velmora_strict(${name})
+  target_compile_definitions(${name} PRIVATE
+    VELMORA_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+    VELMORA_BIN_DIR="${VELMORA_BIN_DIR}")
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8"
+    TIMEOUT 300)
+endfunction()

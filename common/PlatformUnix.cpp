@@ -1,0 +1,45 @@
+// SPDX-License-Identifier: MIT
+// Linux and other free desktops.
+#include "Platform.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+
+namespace velmora::platform {
+
+QString driveRoot()
+{
+    return QDir::homePath();
+}
+
+bool openFolder(const QString& folder)
+{
+    if (!QDir(folder).exists()) {
+        return false;
+    }
+    const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (opener.isEmpty()) {
+        return false;
+    }
+    return QProcess::startDetached(opener, {QDir::toNativeSeparators(folder)});
+}
+
+bool startSpreadsheet(const QString& workbook)
+{
+    if (!QFileInfo::exists(workbook)) {
+        return false;
+    }
+    const QString localc = QStandardPaths::findExecutable(QStringLiteral("localc"));
+    if (!localc.isEmpty()) {
+        return QProcess::startDetached(localc, {workbook});
+    }
+    const QString office = QStandardPaths::findExecutable(QStringLiteral("libreoffice"));
+    if (!office.isEmpty()) {
+        return QProcess::startDetached(office, {QStringLiteral("--calc"), workbook});
+    }
+    return false;
+}
+
+} // namespace velmora::platform

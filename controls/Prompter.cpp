@@ -1,0 +1,73 @@
+// SPDX-License-Identifier: MIT
+#include "Prompter.h"
+
+#include <QApplication>
+#include <QWidget>
+
+namespace velmora {
+
+namespace {
+
+class MessageBoxPrompter : public Prompter
+{
+public:
+    QMessageBox::StandardButton show(QWidget* parent, const Prompt& p) override
+    {
+        QMessageBox box(p.icon, p.title.isEmpty() ? QApplication::applicationDisplayName() : p.title,
+                        p.text, p.buttons, parent);
+        box.setTextFormat(Qt::PlainText);
+        if (p.defaultButton != QMessageBox::NoButton) {
+            box.setDefaultButton(p.defaultButton);
+        }
+        if (!p.details.isEmpty()) {
+            box.setDetailedText(p.details);
+        }
+        return static_cast<QMessageBox::StandardButton>(box.exec());
+    }
+};
+
+MessageBoxPrompter g_real;
+Prompter* g_current = nullptr;
+
+} // namespace
+
+Prompter& Prompter::current()
+{
+    return g_current ? *g_current : g_real;
+}
+
+void Prompter::install(Prompter* p)
+{
+    g_current = p;
+}
+
+QMessageBox::StandardButton prompt(QWidget* parent, const Prompt& p)
+{
+    return Prompter::current().show(parent, p);
+}
+
+ScriptedPrompter::ScriptedPrompter()
+{
+    Prompter::install(this);
+}
+
+ScriptedPrompter::~ScriptedPrompter()
+{
+    if (&Prompter::current() == this) {
+        Prompter::install(nullptr);
+    }
+}
+
+QMessageBox::StandardButton ScriptedPrompter::show(QWidget*, const Prompt& p)
+{
+    shown.append(p);
+    if (onShow) {
+        onShow(p);
+    }
+    if (!answers.isEmpty()) {
+        return answers.takeFirst();
+    }
+    return p.defaultButton != QMessageBox::NoButton ? p.defaultButton : QMessageBox::Ok;
+}
+
+} // namespace velmora

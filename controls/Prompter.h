@@ -1,0 +1,56 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QMessageBox>
+#include <QString>
+#include <QStringList>
+#include <QList>
+#include <functional>
+
+class QWidget;
+
+namespace velmora {
+
+// Every modal message box of the programs goes through one Prompter, so that
+// tests can answer them without a person.
+struct Prompt
+{
+    QString title;       // empty: the application's title
+    QString text;        // lines separated by CR
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QMessageBox::StandardButtons buttons = QMessageBox::Ok;
+    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
+    QString details;     // optional detailed text
+};
+
+class Prompter
+{
+public:
+    virtual ~Prompter() = default;
+    virtual QMessageBox::StandardButton show(QWidget* parent, const Prompt& prompt) = 0;
+
+    // The prompter in use; a real QMessageBox unless a test installed another.
+    static Prompter& current();
+    // Installs p (not owned); nullptr restores the real message boxes.
+    static void install(Prompter* p);
+};
+
+// Shows prompt through the current prompter.
+QMessageBox::StandardButton prompt(QWidget* parent, const Prompt& prompt);
+
+// A prompter for tests: records every prompt and answers from a queue
+// (the default button, else Ok, when the queue is empty).
+class ScriptedPrompter : public Prompter
+{
+public:
+    ScriptedPrompter();
+    ~ScriptedPrompter() override;
+    QMessageBox::StandardButton show(QWidget* parent, const Prompt& prompt) override;
+
+    QList<Prompt> shown;
+    QList<QMessageBox::StandardButton> answers;
+    // Runs while a prompt is "open", e.g. to check that a window stays responsive.
+    std::function<void(const Prompt&)> onShow;
+};
+
+} // namespace velmora

@@ -1,0 +1,51 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <array>
+
+// The marking run: a page's source text judged against its set's rule table.
+// No widgets, no files written; the student window, velmora-mark and the tests
+// all go through this face.
+namespace velmora::marking {
+
+inline constexpr int kFirstSet = 1;
+inline constexpr int kLastSet = 9;
+
+// "第一套" ... "第十二套" for 1..12; empty for any other index.
+QString setFolderName(int set);
+
+// The page file a set is about ("hu.htm" for set 1 ...); empty outside 1..9.
+QString pageFileName(int set);
+
+// One check of a rule table, as it went on one page.
+struct CheckOutcome
+{
+    int question = 0;      // 1..5
+    QString kind;          // "Contains", "ContainsAll", "ContainsAny", "RelativeLink", "InBoth", "Guarded"
+    QStringList snippets;  // what it looks for, in table order
+    QString segment;       // the segment it looks at, in table terms, e.g. Span("<tr", "</tr>", 0)
+    QString description;   // in plain Chinese, what it looks for
+    int points = 0;
+    bool passed = false;
+};
+
+struct MarkResult
+{
+    bool pageFound = false;
+    std::array<int, 5> questions{};
+    int total = 0;
+    QString report;              // exactly the message-box text, lines separated by CR
+    QList<CheckOutcome> checks;  // every check of the set, in table order (empty when no page)
+};
+
+// Marks page text of a set (1..9).
+MarkResult markText(int set, const QString& pageText);
+
+// Reads and marks a page file: absent -> the no-page report with total 0;
+// unreadable or empty -> marked as empty text. The bytes are decoded as GBK,
+// or as UTF-8 when the page says so (see decodePage).
+MarkResult markFile(int set, const QString& pagePath);
+
+} // namespace velmora::marking

@@ -1,0 +1,231 @@
+// SPDX-License-Identifier: MIT
+#include "AnsiFile.h"
+#include "Gbk.h"
+#include "ScoreDatagram.h"
+#include "Twips.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace velmora;
+
+class TestCommon : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void gbkRoundTrip_data();
+    void gbkRoundTrip();
+    void gbkInvalidBytes();
+    void decodePage_data();
+    void decodePage();
+    void firstLine_data();
+    void firstLine();
+    void unreadableFiles();
+    void writeReplacesWholeFile();
+    void writeToMissingFolderFails();
+    void datagramDecode_data();
+    void datagramDecode();
+    void datagramEncodeIsGbk();
+    void ack_data();
+    void ack();
+    void twips_data();
+    void twips();
+};
+
+void TestCommon::gbkRoundTrip_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("ascii") << QStringLiteral("abc#1") << QByteArray("abc#1");
+    QTest::newRow("set name") << QStringLiteral("第一套") << QByteArray("\xB5\xDA\xD2\xBB\xCC\xD7");
+    QTest::newRow("euro sign is GBK 0x80") << QStringLiteral("\u20AC") << QByteArray("\x80");
+    QTest::newRow("empty") << QString() << QByteArray();
+}
+
+void TestCommon::gbkRoundTrip()
+{
+    QFETCH(QString, text);
+    QFETCH(QByteArray, bytes);
+    QCOMPARE(toGbk(text), bytes);
+    QCOMPARE(fromGbk(bytes), text);
+    QVERIFY(fitsGbk(text));
+}
+
+void TestCommon::gbkInvalidBytes()
+{
+    // A broken lead byte must not poison the following text, and a fresh call
+    // must decode cleanly again.
+    const QString broken = fromGbk(QByteArray("\x81" "abc"));
+    QVERIFY(broken.endsWith(QStringLiteral("bc")));
+    QCOMPARE(fromGbk(QByteArray("\xB5\xDA")), QStringLiteral("第"));
+    QVERIFY(!fitsGbk(QStringLiteral("\U0001F600")));
+}
+
+void TestCommon::decodePage_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text");
+    const QByteArray hu = QStringLiteral("虎").toUtf8();
+    QTest::newRow("gbk default") << QByteArray("<p>\xBB\xA2</p>") << QStringLiteral("<p>虎</p>");
+    QTest::newRow("utf8 bom") << QByteArray("\xEF\xBB\xBF<p>" + hu) << QStringLiteral("<p>虎");
+    QTest::newRow("meta utf-8") << QByteArray("<meta charset=\"UTF-8\">" + hu)
+                                << QStringLiteral("<meta charset=\"UTF-8\">虎");
+    QTest::newRow("meta utf8 no hyphen") << QByteArray("<meta content=\"text/html; charset=utf8\">" + hu)
+                                         << QStringLiteral("<meta content=\"text/html; charset=utf8\">虎");
+    QTest::newRow("gb2312 meta stays gbk")
+        << QByteArray("<meta charset=gb2312>\xBB\xA2") << QStringLiteral("<meta charset=gb2312>虎");
+    QByteArray late(1100, ' ');
+    late.prepend("\xBB\xA2");
+    late.append("charset=utf-8");
+    QTest::newRow("declaration past 1024 bytes ignored")
+        << late << QString(QStringLiteral("虎") + QString(1100, u' ') + QStringLiteral("charset=utf-8"));
+}
+
+void TestCommon::decodePage()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    QCOMPARE(velmora::decodePage(bytes), text);
+}
+
+void TestCommon::firstLine_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<bool>("readable");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("no line end") << QByteArray("192.168.1.9") << true << QStringLiteral("192.168.1.9");
+    QTest::newRow("crlf") << QByteArray("\xD5\xC5\xC8\xFD\r\nrest") << true << QStringLiteral("张三");
+    QTest::newRow("lf") << QByteArray("a\nb") << true << QStringLiteral("a");
+    QTest::newRow("cr") << QByteArray("a\rb") << true << QStringLiteral("a");
+    QTest::newRow("empty line first") << QByteArray("\r\nb") << true << QString();
+    QTest::newRow("empty file") << QByteArray() << false << QString();
+}
+
+void TestCommon::firstLine()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(bool, readable);
+    QFETCH(QString, line);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("host.wf"));
+    QVERIFY(writeFileBytes(path, content).ok);
+    const auto got = readAnsiFirstLine(path);
+    QCOMPARE(got.has_value(), readable);
+    if (readable) {
+        QCOMPARE(*got, line);
+    }
+}
+
+void TestCommon::unreadableFiles()
+{
+    QTemporaryDir dir;
+    QVERIFY(!readAnsiFile(dir.filePath(QStringLiteral("missing.txt"))).has_value());
+    QVERIFY(!readAnsiFile(dir.path()).has_value()); // a folder is not a file
+    QVERIFY(!readAnsiFirstLine(dir.filePath(QStringLiteral("missing.txt"))).has_value());
+}
+
+void TestCommon::writeReplacesWholeFile()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("UserName.wf"));
+    QVERIFY(writeAnsiFile(path, QStringLiteral("a much longer old name")).ok);
+    QVERIFY(writeAnsiFile(path, QStringLiteral("李四")).ok);
+    QCOMPARE(*readFileBytes(path), QByteArray("\xC0\xEE\xCB\xC4"));
+}
+
+void TestCommon::writeToMissingFolderFails()
+{
+    QTemporaryDir dir;
+    const auto result = writeAnsiFile(dir.filePath(QStringLiteral("no/such/file.txt")), u"x");
+    QVERIFY(!result.ok);
+    QVERIFY(!result.error.isEmpty());
+}
+
+void TestCommon::datagramDecode_data()
+{
+    QTest::addColumn<QByteArray>("payload");
+    QTest::addColumn<bool>("valid");
+    QTest::addColumn<QStringList>("fields");
+    const auto gbk = [](const char16_t* s) { return toGbk(QString::fromUtf16(s)); };
+    QTest::newRow("five fields") << gbk(u"10.0.0.5#PC05#25#张三#第一套") << true
+                                 << QStringList{u"10.0.0.5"_qs, u"PC05"_qs, u"25"_qs, u"张三"_qs,
+                                                u"第一套"_qs};
+    QTest::newRow("extra fields ignored")
+        << gbk(u"10.0.0.5#PC05#25#张#三#第一套") << true
+        << QStringList{u"10.0.0.5"_qs, u"PC05"_qs, u"25"_qs, u"张"_qs, u"三"_qs};
+    QTest::newRow("empty fields") << QByteArray("####") << true
+                                  << QStringList{QString(), QString(), QString(), QString(), QString()};
+    QTest::newRow("four fields") << QByteArray("a#b#c#d") << false << QStringList{};
+    QTest::newRow("empty datagram") << QByteArray() << false << QStringList{};
+    QTest::newRow("invalid gbk still splits")
+        << QByteArray("1.2.3.4#\x81\xFF#5#n#s") << true
+        << QStringList{u"1.2.3.4"_qs, fromGbk("\x81\xFF"), u"5"_qs, u"n"_qs, u"s"_qs};
+}
+
+void TestCommon::datagramDecode()
+{
+    QFETCH(QByteArray, payload);
+    QFETCH(bool, valid);
+    QFETCH(QStringList, fields);
+    const auto d = ScoreDatagram::decode(payload);
+    QCOMPARE(d.has_value(), valid);
+    if (valid) {
+        QCOMPARE((QStringList{d->address, d->computer, d->score, d->name, d->set}), fields);
+    }
+}
+
+void TestCommon::datagramEncodeIsGbk()
+{
+    const ScoreDatagram d{u"192.168.0.7"_qs, u"STU-07"_qs, u"23"_qs, u"王五"_qs, u"第九套"_qs};
+    const QByteArray bytes = d.encode();
+    QCOMPARE(bytes, toGbk(u"192.168.0.7#STU-07#23#王五#第九套"));
+    QVERIFY(!bytes.contains('\0'));
+    QVERIFY(!bytes.endsWith('\n'));
+    QCOMPARE(ScoreDatagram::decode(bytes), std::optional<ScoreDatagram>(d));
+}
+
+void TestCommon::ack_data()
+{
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<bool>("matches");
+    QTest::newRow("exact") << QByteArray("ACK#a#b#c#d#e") << true;
+    QTest::newRow("other payload") << QByteArray("ACK#a#b#c#d#f") << false;
+    QTest::newRow("truncated") << QByteArray("ACK#a#b#c#d#") << false;
+    QTest::newRow("longer") << QByteArray("ACK#a#b#c#d#ee") << false;
+    QTest::newRow("no prefix") << QByteArray("a#b#c#d#e") << false;
+    QTest::newRow("lower-case prefix") << QByteArray("ack#a#b#c#d#e") << false;
+}
+
+void TestCommon::ack()
+{
+    QFETCH(QByteArray, reply);
+    QFETCH(bool, matches);
+    const QByteArray payload("a#b#c#d#e");
+    QCOMPARE(ackFor(payload), QByteArray("ACK#a#b#c#d#e"));
+    QCOMPARE(isAckFor(reply, payload), matches);
+}
+
+void TestCommon::twips_data()
+{
+    QTest::addColumn<int>("twips");
+    QTest::addColumn<int>("pixels");
+    QTest::newRow("title band 350") << 350 << 23;
+    QTest::newRow("border 50") << 50 << 3;
+    QTest::newRow("bottom 75") << 75 << 5;
+    QTest::newRow("half rounds up") << 165 << 11;
+    QTest::newRow("just under half") << 157 << 10;
+    QTest::newRow("zero") << 0 << 0;
+    QTest::newRow("negative") << -165 << -11;
+}
+
+void TestCommon::twips()
+{
+    QFETCH(int, twips);
+    QFETCH(int, pixels);
+    QCOMPARE(twipsToPixels(twips), pixels);
+}
+
+QTEST_GUILESS_MAIN(TestCommon)
+#include "tst_common.moc"
