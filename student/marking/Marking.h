@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <QByteArrayView>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <array>
 
 // The marking run: a page's source text judged against its set's rule table.
@@ -22,11 +24,11 @@ QString pageFileName(int set);
 // One check of a rule table, as it went on one page.
 struct CheckOutcome
 {
-    int question = 0;      // 1..5
-    QString kind;          // "Contains", "ContainsAll", "ContainsAny", "RelativeLink", "InBoth", "Guarded"
-    QStringList snippets;  // what it looks for, in table order
-    QString segment;       // the segment it looks at, in table terms, e.g. Span("<tr", "</tr>", 0)
-    QString description;   // in plain Chinese, what it looks for
+    int question = 0; // 1..5
+    QString kind; // "Contains", "ContainsAll", "ContainsAny", "RelativeLink", "InBoth", "Guarded"
+    QStringList snippets; // what it looks for, in table order
+    QString segment;      // the segment it looks at, in table terms, e.g. Span("<tr", "</tr>", 0)
+    QString description;  // in plain Chinese, what it looks for
     int points = 0;
     bool passed = false;
 };
@@ -36,16 +38,27 @@ struct MarkResult
     bool pageFound = false;
     std::array<int, 5> questions{};
     int total = 0;
-    QString report;              // exactly the message-box text, lines separated by CR
-    QList<CheckOutcome> checks;  // every check of the set, in table order (empty when no page)
+    QString report;             // exactly the message-box text, lines separated by CR
+    QList<CheckOutcome> checks; // every check of the set, in table order (empty when no page)
 };
 
-// Marks page text of a set (1..9).
+// Marks page text of a set (1..9). Any other set has no rule table and gives
+// the no-page report with total 0.
 MarkResult markText(int set, const QString& pageText);
+
+// Decodes page bytes (see decodePage) and marks them.
+MarkResult markBytes(int set, QByteArrayView bytes);
 
 // Reads and marks a page file: absent -> the no-page report with total 0;
 // unreadable or empty -> marked as empty text. The bytes are decoded as GBK,
 // or as UTF-8 when the page says so (see decodePage).
 MarkResult markFile(int set, const QString& pagePath);
+
+// A score as the report, the caption and the upload write it: "0" ... "25".
+QString scoreText(int score);
+
+// The report for a result: header, a line per question when the page was
+// found, an empty line and the total, each line ending with CR.
+QString reportText(const MarkResult& result);
 
 } // namespace velmora::marking

@@ -1,0 +1,219 @@
+// SPDX-License-Identifier: MIT
+#include "Marking.h"
+
+#include "AnsiFile.h"
+#include "Gbk.h"
+#include "PageSearch.h"
+#include "RuleTable.h"
+
+#include <QFileInfo>
+
+#include <algorithm>
+#include <span>
+
+namespace velmora::marking {
+
+namespace {
+
+const QString kHeader = QStringLiteral("批改结果如下：(每小题5分)");
+const QString kTotalLabel = QStringLiteral("总分：");
+constexpr QChar kCR = u'\r';
+
+QString quoted(QStringView s)
+{
+    return u'"' + s.toString() + u'"';
+}
+
+// A segment in the rule sheet's own words, e.g. Span("<tr", "</tr>", 0).
+QString describe(const Segment& seg)
+{
+    const QString name = kindName(seg.kind).toString();
+    switch (seg.kind) {
+    case SegmentKind::WholePage:
+        return name;
+    case SegmentKind::Span:
+    case SegmentKind::ShiftedSpan:
+        return name + u'(' + quoted(seg.a) + u", " + quoted(seg.b) + u", " +
+               QString::number(seg.n) + u')';
+    case SegmentKind::From:
+    case SegmentKind::Before:
+        return name + u'(' + quoted(seg.a) + u", " + QString::number(seg.n) + u')';
+    case SegmentKind::Row:
+        return name + u'(' + QString::number(seg.r) + u", " + quoted(seg.b) + u", " +
+               QString::number(seg.n) + u')';
+    }
+    return name;
+}
+
+QString describeWhere(const Question& q, const Check& c)
+{
+    const auto seg = [&q](int i) { return describe(q.segments[std::size_t(i)]); };
+    switch (c.kind) {
+    case CheckKind::InBoth:
+        return seg(c.segment) + u" & " + seg(c.segment2);
+    case CheckKind::Guarded:
+        return describe(Before(c.snippets[0], c.window));
+    case CheckKind::RelativeLink:
+        if (c.where == LinkScope::WholePage) {
+            return seg(c.segment) + u", link in WholePage";
+        }
+        return seg(c.segment);
+    default:
+        return seg(c.segment);
+    }
+}
+
+bool contains(QStringView segment, QStringView s)
+{
+    return !segment.isEmpty() && segment.contains(s, Qt::CaseInsensitive);
+}
+
+// Judges one check of a question on segments already formed. A check never
+// passes on an empty or absent segment.
+bool passes(const Check& c, const std::array<QStringView, kMaxSegments>& segs,
+            const PageSearch& page)
+{
+    const QStringView seg = segs[std::size_t(c.segment)];
+    const auto snippets = std::span(c.snippets).first(std::size_t(c.snippetCount));
+    switch (c.kind) {
+    case CheckKind::Contains:
+        return contains(seg, snippets[0]);
+    case CheckKind::ContainsAll:
+        return std::all_of(snippets.begin(), snippets.end(),
+                           [seg](QStringView s) { return contains(seg, s); });
+    case CheckKind::ContainsAny:
+        return std::any_of(snippets.begin(), snippets.end(),
+                           [seg](QStringView s) { return contains(seg, s); });
+    case CheckKind::RelativeLink: {
+        if (seg.isEmpty() || contains(seg, u"www") || contains(seg, u"http")) {
+            return false;
+        }
+        const QStringView where = c.where == LinkScope::WholePage ? page.text() : seg;
+        return contains(where, snippets[0]);
+    }
+    case CheckKind::InBoth:
+        return contains(seg, snippets[0]) && contains(segs[std::size_t(c.segment2)], snippets[0]);
+    case CheckKind::Guarded:
+        // The window is formed only when the guard is in the page.
+        return page.find(snippets[0]) != 0 &&
+               contains(page.segment(Before(snippets[0], c.window)), snippets[1]);
+    }
+    return false;
+}
+
+const std::array<QString, 13> kSetFolderNames = {
+    QString(),
+    QStringLiteral("第一套"),
+    QStringLiteral("第二套"),
+    QStringLiteral("第三套"),
+    QStringLiteral("第四套"),
+    QStringLiteral("第五套"),
+    QStringLiteral("第六套"),
+    QStringLiteral("第七套"),
+    QStringLiteral("第八套"),
+    QStringLiteral("第九套"),
+    QStringLiteral("第十套"),
+    QStringLiteral("第十一套"),
+    QStringLiteral("第十二套"),
+};
+
+} // namespace
+
+QString setFolderName(int set)
+{
+    if (set < 1 || set >= int(kSetFolderNames.size())) {
+        return {};
+    }
+    return kSetFolderNames[std::size_t(set)];
+}
+
+QString pageFileName(int set)
+{
+    const RuleTable* table = ruleTable(set);
+    return table ? table->pageFile.toString() : QString();
+}
+
+QString scoreText(int score)
+{
+    return QString::number(score);
+}
+
+QString reportText(const MarkResult& result)
+{
+    QString report = kHeader + kCR;
+    if (result.pageFound) {
+        for (int i = 0; i < kQuestions; ++i) {
+            report += u"第" + QString::number(i + 1) + u"题：" +
+                      scoreText(result.questions[std::size_t(i)]) + kCR;
+        }
+    }
+    report += kCR + kTotalLabel + scoreText(result.total) + kCR;
+    return report;
+}
+
+MarkResult absentPageResult()
+{
+    MarkResult result;
+    result.report = reportText(result);
+    return result;
+}
+
+MarkResult markText(int set, const QString& pageText)
+{
+    const RuleTable* table = ruleTable(set);
+    if (!table) {
+        return absentPageResult();
+    }
+    MarkResult result;
+    result.pageFound = true;
+    const PageSearch page(pageText);
+    for (int qi = 0; qi < kQuestions; ++qi) {
+        const Question& q = table->questions[std::size_t(qi)];
+        // All of a question's segments are formed first, then its checks run
+        // in order; each passing check adds its points.
+        std::array<QStringView, kMaxSegments> segs{};
+        for (int si = 0; si < q.segmentCount; ++si) {
+            segs[std::size_t(si)] = page.segment(q.segments[std::size_t(si)]);
+        }
+        int score = 0;
+        for (int ci = 0; ci < q.checkCount; ++ci) {
+            const Check& c = q.checks[std::size_t(ci)];
+            CheckOutcome outcome;
+            outcome.question = qi + 1;
+            outcome.kind = kindName(c.kind).toString();
+            for (int s = 0; s < c.snippetCount; ++s) {
+                outcome.snippets.append(c.snippets[std::size_t(s)].toString());
+            }
+            outcome.segment = describeWhere(q, c);
+            outcome.description = c.what.toString();
+            outcome.points = c.points;
+            outcome.passed = passes(c, segs, page);
+            if (outcome.passed) {
+                score += c.points;
+            }
+            result.checks.append(outcome);
+        }
+        result.questions[std::size_t(qi)] = score;
+        result.total += score;
+    }
+    result.report = reportText(result);
+    return result;
+}
+
+MarkResult markBytes(int set, QByteArrayView bytes)
+{
+    return markText(set, decodePage(bytes));
+}
+
+MarkResult markFile(int set, const QString& pagePath)
+{
+    // Only a file counts as the page; a folder of that name is as good as absent.
+    if (!QFileInfo(pagePath).isFile()) {
+        return absentPageResult();
+    }
+    // A page that exists but cannot be read is marked as empty text.
+    const std::optional<QByteArray> bytes = readFileBytes(pagePath);
+    return markBytes(set, bytes ? QByteArrayView(*bytes) : QByteArrayView());
+}
+
+} // namespace velmora::marking
