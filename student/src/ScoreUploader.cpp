@@ -1,0 +1,136 @@
+// SPDX-License-Identifier: MIT
+#include "ScoreUploader.h"
+
+#include <QHostInfo>
+#include <QNetworkDatagram>
+#include <QVariant>
+
+namespace velmora::student {
+
+ScoreUploader::ScoreUploader(QObject* parent) : QObject(parent)
+{
+    if (!m_socket.bind(QHostAddress::AnyIPv4, kStudentPort)) {
+        // Another copy of the program holds the port: any port serves, the
+        // collector reads the sender from the payload.
+        m_socket.bind(QHostAddress::AnyIPv4, 0);
+    }
+    m_socket.setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption,
+                             QVariant(4 * 1024 * 1024));
+    connect(&m_socket, &QUdpSocket::readyRead, this, &ScoreUploader::drain);
+    m_timer.setSingleShot(true);
+    connect(&m_timer, &QTimer::timeout, this, &ScoreUploader::timedOut);
+}
+
+void ScoreUploader::setRemote(const QString& host, quint16 port)
+{
+    m_host = host;
+    m_port = port;
+}
+
+void ScoreUploader::setPatience(int ackTimeoutMs, int tries)
+{
+    m_timeoutMs = qMax(1, ackTimeoutMs);
+    m_tries = qMax(1, tries);
+}
+
+QString ScoreUploader::nameProblem(const QString& name)
+{
+    if (name.isEmpty()) {
+        return QStringLiteral("empty");
+    }
+    if (name.contains(u'#')) {
+        return QStringLiteral("contains #");
+    }
+    return {};
+}
+
+void ScoreUploader::upload(const ScoreDatagram& datagram)
+{
+    if (m_busy) {
+        return;
+    }
+    m_busy = true;
+    m_attempt = 0;
+    m_payload = datagram.encode();
+
+    const QString host = m_host.trimmed();
+    if (host.isEmpty()) {
+        // Report from the event loop, like every other outcome.
+        QMetaObject::invokeMethod(
+            this, [this] { finish(Outcome::SendFailed, QStringLiteral("no address")); },
+            Qt::QueuedConnection);
+        return;
+    }
+    const QHostAddress literal(host);
+    if (!literal.isNull()) {
+        QMetaObject::invokeMethod(
+            this, [this, literal] { resolved(literal); }, Qt::QueuedConnection);
+        return;
+    }
+    // A computer name: look it up without blocking the window.
+    m_lookupId = QHostInfo::lookupHost(host, this, [this](const QHostInfo& info) {
+        m_lookupId = -1;
+        for (const QHostAddress& a : info.addresses()) {
+            if (a.protocol() == QAbstractSocket::IPv4Protocol) {
+                resolved(a);
+                return;
+            }
+        }
+        finish(Outcome::SendFailed, info.errorString());
+    });
+}
+
+void ScoreUploader::resolved(const QHostAddress& address)
+{
+    if (address.protocol() != QAbstractSocket::IPv4Protocol) {
+        finish(Outcome::SendFailed, QStringLiteral("not an IPv4 address"));
+        return;
+    }
+    m_address = address;
+    sendOnce();
+}
+
+void ScoreUploader::sendOnce()
+{
+    ++m_attempt;
+    if (m_socket.writeDatagram(m_payload, m_address, m_port) != m_payload.size()) {
+        finish(Outcome::SendFailed, m_socket.errorString());
+        return;
+    }
+    emit sent(m_attempt);
+    m_timer.start(m_timeoutMs);
+}
+
+void ScoreUploader::drain()
+{
+    bool confirmed = false;
+    while (m_socket.hasPendingDatagrams()) {
+        const QNetworkDatagram reply = m_socket.receiveDatagram();
+        if (m_busy && !m_payload.isEmpty() && isAckFor(reply.data(), m_payload)) {
+            confirmed = true;
+        }
+    }
+    if (confirmed && m_timer.isActive()) {
+        m_timer.stop();
+        finish(Outcome::Acknowledged, {});
+    }
+}
+
+void ScoreUploader::timedOut()
+{
+    if (m_attempt < m_tries) {
+        sendOnce();
+        return;
+    }
+    finish(Outcome::Unconfirmed, QStringLiteral("no acknowledgement after %1 tries").arg(m_tries));
+}
+
+void ScoreUploader::finish(Outcome outcome, const QString& detail)
+{
+    m_timer.stop();
+    m_busy = false;
+    m_payload.clear();
+    emit finished(outcome, detail);
+}
+
+} // namespace velmora::student

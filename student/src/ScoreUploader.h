@@ -1,0 +1,74 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "ScoreDatagram.h"
+
+#include <QByteArray>
+#include <QHostAddress>
+#include <QObject>
+#include <QTimer>
+#include <QUdpSocket>
+
+namespace velmora::student {
+
+// Sends one score datagram to the teacher's collector and waits for its
+// acknowledgement ("ACK#" + the payload), resending the same bytes when none
+// comes. The socket is bound to the student port when it is free and to any
+// free port otherwise (the collector answers to the source port).
+class ScoreUploader : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum class Outcome
+    {
+        Acknowledged, // the collector confirmed the score
+        Unconfirmed,  // sent every try, but no confirmation came back
+        SendFailed,   // the address could not be used or the send failed
+    };
+    Q_ENUM(Outcome)
+
+    explicit ScoreUploader(QObject* parent = nullptr);
+
+    // The teacher's address as typed: an IPv4 address or a host name.
+    void setRemote(const QString& host, quint16 port = kCollectorPort);
+
+    // How long each try waits for the acknowledgement, and how many tries.
+    void setPatience(int ackTimeoutMs, int tries);
+
+    quint16 localPort() const { return m_socket.localPort(); }
+    bool boundToStudentPort() const { return m_socket.localPort() == kStudentPort; }
+    bool busy() const { return m_busy; }
+
+    // Starts sending; finished() follows exactly once. Ignored while busy.
+    void upload(const ScoreDatagram& datagram);
+
+    // Why a name cannot travel in a datagram: empty when it can.
+    static QString nameProblem(const QString& name);
+
+signals:
+    void finished(velmora::student::ScoreUploader::Outcome outcome, const QString& detail);
+    // One datagram went out (the first send and every resend).
+    void sent(int attempt);
+
+private:
+    void resolved(const QHostAddress& address);
+    void sendOnce();
+    void drain();
+    void timedOut();
+    void finish(Outcome outcome, const QString& detail);
+
+    QUdpSocket m_socket;
+    QTimer m_timer;
+    QString m_host;
+    quint16 m_port = kCollectorPort;
+    QHostAddress m_address;
+    QByteArray m_payload;
+    int m_timeoutMs = 800;
+    int m_tries = 3;
+    int m_attempt = 0;
+    int m_lookupId = -1;
+    bool m_busy = false;
+};
+
+} // namespace velmora::student
