@@ -13,7 +13,8 @@ class MessageBoxPrompter : public Prompter
 public:
     QMessageBox::StandardButton show(QWidget* parent, const Prompt& p) override
     {
-        QMessageBox box(p.icon, p.title.isEmpty() ? QApplication::applicationDisplayName() : p.title,
+        QMessageBox box(p.icon,
+                        p.title.isEmpty() ? QApplication::applicationDisplayName() : p.title,
                         p.text, p.buttons, parent);
         box.setTextFormat(Qt::PlainText);
         if (p.defaultButton != QMessageBox::NoButton) {

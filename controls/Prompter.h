@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <QList>
 #include <QMessageBox>
 #include <QString>
 #include <QStringList>
-#include <QList>
 #include <functional>
 
 class QWidget;
@@ -15,12 +15,12 @@ namespace velmora {
 // tests can answer them without a person.
 struct Prompt
 {
-    QString title;       // empty: the application's title
-    QString text;        // lines separated by CR
+    QString title; // empty: the application's title
+    QString text;  // lines separated by CR
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QMessageBox::StandardButtons buttons = QMessageBox::Ok;
     QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
-    QString details;     // optional detailed text
+    QString details; // optional detailed text
 };
 
 class Prompter
