@@ -1,0 +1,43 @@
+// SPDX-License-Identifier: MIT
+#include "Handoff.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace velmora::collector {
+
+const QString& Handoff::workbookFileName()
+{
+    static const QString name = QStringLiteral("汇总成绩.xls");
+    return name;
+}
+
+QString Handoff::workbookPath(const QString& folder)
+{
+    return QDir::toNativeSeparators(QDir(folder).filePath(workbookFileName()));
+}
+
+QString Handoff::missingText(const QString& workbook)
+{
+    return QStringLiteral("找不到“") + workbook +
+           QStringLiteral("”，无法进行成绩汇总，请重新安装本软件！");
+}
+
+QString Handoff::openByHandText(const QString& workbook)
+{
+    return QStringLiteral("请打开\"") + workbook +
+           QStringLiteral("\"，并点击汇总按钮对成绩进行汇总！");
+}
+
+QString Handoff::run(const QString& workbook, const Starter& start)
+{
+    if (!QFileInfo(workbook).isFile()) {
+        return missingText(workbook);
+    }
+    if (start && start(workbook)) {
+        return {};
+    }
+    return openByHandText(workbook);
+}
+
+} // namespace velmora::collector

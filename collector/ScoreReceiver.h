@@ -1,0 +1,66 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+class QUdpSocket;
+
+namespace velmora {
+struct ScoreDatagram;
+}
+
+namespace velmora::collector {
+
+// Listens for score datagrams on one UDP port. Every pending datagram is read
+// on each readyRead, decoded from GBK and handed to the recorder; a datagram
+// that the recorder takes is acknowledged to its sender with "ACK#" + payload.
+// Datagrams with fewer than five fields are dropped without an answer.
+class ScoreReceiver : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Returns true when the score was recorded (and so is acknowledged).
+    using Recorder = std::function<bool(const ScoreDatagram&)>;
+
+    static constexpr int kReceiveBufferBytes = 4 * 1024 * 1024;
+
+    explicit ScoreReceiver(Recorder recorder, QObject* parent = nullptr);
+    ~ScoreReceiver() override;
+
+    // Binds the port on every IPv4 address, exclusively, so that a second
+    // collector on the same computer fails here instead of stealing datagrams.
+    bool listen(quint16 port);
+    bool isListening() const;
+    quint16 localPort() const;
+    // The system's reason why listen() failed.
+    QString errorString() const { return m_error; }
+    void close();
+
+    // Counts since start, for the status line and tests.
+    int recordedCount() const { return m_recorded; }
+    int ignoredCount() const { return m_ignored; }
+    int refusedCount() const { return m_refused; }
+
+signals:
+    // A datagram was received but not recorded because it has fewer than five
+    // fields.
+    void datagramIgnored();
+    // A well-formed datagram was received but the recorder refused it.
+    void datagramRefused();
+
+private:
+    void readPending();
+
+    Recorder m_recorder;
+    QUdpSocket* m_socket;
+    QString m_error;
+    int m_recorded = 0;
+    int m_ignored = 0;
+    int m_refused = 0;
+};
+
+} // namespace velmora::collector

@@ -1,0 +1,137 @@
+// SPDX-License-Identifier: MIT
+#include "ScoreTable.h"
+
+#include "Gbk.h"
+#include "ScoreDatagram.h"
+
+namespace velmora::collector {
+
+namespace {
+
+// A field of the export file must not break the line apart: "#" would shift
+// the columns and a line break would split the row. Datagram fields can carry
+// line breaks, and a corrected name can carry "#", so both are replaced.
+QString exportField(const QString& field)
+{
+    QString out = field;
+    out.replace(u'#', u'\uFF03'); // fullwidth number sign, also in GBK
+    out.replace(u'\r', u' ');
+    out.replace(u'\n', u' ');
+    return out;
+}
+
+} // namespace
+
+const QString& ScoreTable::deletedMarker()
+{
+    static const QString marker = QStringLiteral("已删除");
+    return marker;
+}
+
+int ScoreTable::findLive(const QString& address, const QString& set) const
+{
+    for (int i = 1; i <= rec_count(); ++i) {
+        const ScoreRow& r = m_rows.at(i - 1);
+        // A deleted row is never matched again, even by a datagram whose
+        // address field is empty like the row's cleared key.
+        if (!r.deleted && m_arrIp.at(i - 1) == address && m_arrTao.at(i - 1) == set) {
+            return i;
+        }
+    }
+    return 0;
+}
+
+RecordResult ScoreTable::recordScore(const QString& address, const QString& computer,
+                                     const QString& score, const QString& name, const QString& set)
+{
+    if (const int i = findLive(address, set); i > 0) {
+        m_rows[i - 1].score = score;
+        return {RecordOutcome::Updated, i};
+    }
+    if (isFull()) {
+        return {RecordOutcome::Full, 0};
+    }
+    m_rows.append(ScoreRow{address, computer, name, score, set, false});
+    m_arrIp.append(address);
+    m_arrTao.append(set);
+    return {RecordOutcome::Created, rec_count()};
+}
+
+RecordResult ScoreTable::recordScore(const ScoreDatagram& d)
+{
+    return recordScore(d.address, d.computer, d.score, d.name, d.set);
+}
+
+QString ScoreTable::arr_ip(int i) const
+{
+    return isValidRow(i) ? m_arrIp.at(i - 1) : QString();
+}
+
+QString ScoreTable::arr_tao(int i) const
+{
+    // The set entry stays when a row is deleted; only its cell is cleared.
+    return isValidRow(i) ? m_arrTao.at(i - 1) : QString();
+}
+
+const ScoreRow& ScoreTable::row(int i) const
+{
+    Q_ASSERT(isValidRow(i));
+    return m_rows.at(i - 1);
+}
+
+bool ScoreTable::setName(int i, const QString& name)
+{
+    if (!isValidRow(i) || m_rows.at(i - 1).deleted) {
+        return false;
+    }
+    m_rows[i - 1].name = name;
+    return true;
+}
+
+bool ScoreTable::setScore(int i, const QString& score)
+{
+    if (!isValidRow(i) || m_rows.at(i - 1).deleted) {
+        return false;
+    }
+    m_rows[i - 1].score = score;
+    return true;
+}
+
+bool ScoreTable::deleteRow(int i)
+{
+    if (!isValidRow(i) || m_rows.at(i - 1).deleted) {
+        return false;
+    }
+    ScoreRow& r = m_rows[i - 1];
+    r = ScoreRow{deletedMarker(), deletedMarker(), deletedMarker(),
+                 deletedMarker(), QString(),       true};
+    m_arrIp[i - 1].clear();
+    ++m_delCount;
+    return true;
+}
+
+QString ScoreTable::counterText() const
+{
+    return QStringLiteral("已提交成绩") + QString::number(liveCount());
+}
+
+QString ScoreTable::exportText() const
+{
+    QString text;
+    const QChar sep(u'#');
+    for (const ScoreRow& r : m_rows) {
+        if (r.deleted) {
+            continue;
+        }
+        text += exportField(r.address) + sep + exportField(r.computer) + sep + exportField(r.name) +
+                sep + exportField(r.score) + sep + exportField(r.set) + QStringLiteral("\r\n");
+    }
+    return text;
+}
+
+QByteArray ScoreTable::exportBytes() const
+{
+    return toGbk(exportText());
+}
+
+} // namespace velmora::collector

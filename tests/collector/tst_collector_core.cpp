@@ -1,0 +1,572 @@
+// SPDX-License-Identifier: MIT
+#include "Gbk.h"
+#include "Handoff.h"
+#include "Platform.h"
+#include "RowLayout.h"
+#include "ScoreDatagram.h"
+#include "ScoreReceiver.h"
+#include "ScoreTable.h"
+
+#include <QFile>
+#include <QNetworkDatagram>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUdpSocket>
+
+using namespace velmora;
+using namespace velmora::collector;
+
+namespace {
+
+// Runs a small script against a table. Lines:
+//   rec address#computer#score#name#set   record a datagram's fields
+//   del N                                 delete row N
+//   name N text / score N text            correct row N by hand
+void runScript(ScoreTable& table, const QStringList& steps)
+{
+    for (const QString& step : steps) {
+        const QString op = step.section(u' ', 0, 0);
+        const QString rest = step.section(u' ', 1);
+        if (op == u"rec") {
+            const auto d = ScoreDatagram::decode(toGbk(rest));
+            QVERIFY2(d, qPrintable(step));
+            table.recordScore(*d);
+        } else if (op == u"del") {
+            QVERIFY2(table.deleteRow(rest.toInt()), qPrintable(step));
+        } else if (op == u"name") {
+            QVERIFY2(table.setName(rest.section(u' ', 0, 0).toInt(), rest.section(u' ', 1)),
+                     qPrintable(step));
+        } else if (op == u"score") {
+            QVERIFY2(table.setScore(rest.section(u' ', 0, 0).toInt(), rest.section(u' ', 1)),
+                     qPrintable(step));
+        } else {
+            QFAIL(qPrintable(u"bad step " + step));
+        }
+    }
+}
+
+QString crlf(const QStringList& lines)
+{
+    QString out;
+    for (const QString& l : lines) {
+        out += l + u"\r\n";
+    }
+    return out;
+}
+
+QByteArray payload(int i, const QString& set = QStringLiteral("第一套"))
+{
+    return ScoreDatagram{QStringLiteral("10.0.%1.%2").arg(i / 250).arg(i % 250),
+                         QStringLiteral("PC%1").arg(i), QString::number(i % 26),
+                         QStringLiteral("学生%1").arg(i), set}
+        .encode();
+}
+
+} // namespace
+
+class TestCollectorCore : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // score table
+    void record_data();
+    void record();
+    void tableErrors_data();
+    void tableErrors();
+    void fullTable();
+    void exportIsGbkWithCrLf();
+
+    // row geometry and scrolling
+    void rowGeometry_data();
+    void rowGeometry();
+    void panelHeight_data();
+    void panelHeight();
+    void scroll_data();
+    void scroll();
+
+    // reception over real sockets
+    void reception_data();
+    void reception();
+    void burstOf500ThenFull();
+    void portInUse();
+
+    // hand-off
+    void handoff_data();
+    void handoff();
+    void handoffWithoutSpreadsheetProgram();
+};
+
+void TestCollectorCore::record_data()
+{
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<int>("recCount");
+    QTest::addColumn<int>("delCount");
+    QTest::addColumn<QString>("counter");
+    QTest::addColumn<QString>("exported");
+
+    QTest::newRow("empty table") << QStringList() << 0 << 0 << QStringLiteral("已提交成绩0")
+                                 << QString();
+    QTest::newRow("one score") << QStringList{QStringLiteral("rec 10.0.0.5#PC05#20#张三#第一套")}
+                               << 1 << 0 << QStringLiteral("已提交成绩1")
+                               << crlf({QStringLiteral("10.0.0.5#PC05#张三#20#第一套")});
+    QTest::newRow("same key replaces only the score")
+        << QStringList{QStringLiteral("rec 10.0.0.5#PC05#20#张三#第一套"),
+                       QStringLiteral("rec 10.0.0.5#OTHER#25#李四#第一套")}
+        << 1 << 0 << QStringLiteral("已提交成绩1")
+        << crlf({QStringLiteral("10.0.0.5#PC05#张三#25#第一套")});
+    QTest::newRow("same datagram twice keeps one row")
+        << QStringList{QStringLiteral("rec 10.0.0.5#PC05#20#张三#第一套"),
+                       QStringLiteral("rec 10.0.0.5#PC05#20#张三#第一套")}
+        << 1 << 0 << QStringLiteral("已提交成绩1")
+        << crlf({QStringLiteral("10.0.0.5#PC05#张三#20#第一套")});
+    QTest::newRow("hand-corrected name kept, score replaced by upload")
+        << QStringList{QStringLiteral("rec 10.0.0.5#PC05#20#张三#第一套"),
+                       QStringLiteral("name 1 张叁"), QStringLiteral("score 1 3"),
+                       QStringLiteral("rec 10.0.0.5#PC05#22#张三#第一套")}
+        << 1 << 0 << QStringLiteral("已提交成绩1")
+        << crlf({QStringLiteral("10.0.0.5#PC05#张叁#22#第一套")});
+    QTest::newRow("other set gives a new row with the same address")
+        << QStringList{QStringLiteral("rec 10.0.0.5#PC05#20#张三#第一套"),
+                       QStringLiteral("rec 10.0.0.5#PC05#15#张三#第二套")}
+        << 2 << 0 << QStringLiteral("已提交成绩2")
+        << crlf({QStringLiteral("10.0.0.5#PC05#张三#20#第一套"),
+                 QStringLiteral("10.0.0.5#PC05#张三#15#第二套")});
+    QTest::newRow("key is case-sensitive exact text")
+        << QStringList{QStringLiteral("rec pc-a#X#1#n#Set"), QStringLiteral("rec PC-A#X#2#n#Set"),
+                       QStringLiteral("rec pc-a#X#3#n#set")}
+        << 3 << 0 << QStringLiteral("已提交成绩3")
+        << crlf({QStringLiteral("pc-a#X#n#1#Set"), QStringLiteral("PC-A#X#n#2#Set"),
+                 QStringLiteral("pc-a#X#n#3#set")});
+    QTest::newRow("deleted row never matched, key re-created at the bottom")
+        << QStringList{QStringLiteral("rec 10.0.0.1#A#1#甲#第一套"),
+                       QStringLiteral("rec 10.0.0.2#B#2#乙#第一套"),
+                       QStringLiteral("rec 10.0.0.3#C#3#丙#第一套"), QStringLiteral("del 2"),
+                       QStringLiteral("rec 10.0.0.2#B#9#乙#第一套")}
+        << 4 << 1 << QStringLiteral("已提交成绩3")
+        << crlf({QStringLiteral("10.0.0.1#A#甲#1#第一套"), QStringLiteral("10.0.0.3#C#丙#3#第一套"),
+                 QStringLiteral("10.0.0.2#B#乙#9#第一套")});
+    QTest::newRow("three rows, row 2 deleted, row 1 renamed")
+        << QStringList{QStringLiteral("rec 10.0.0.1#A#1#甲#第一套"),
+                       QStringLiteral("rec 10.0.0.2#B#2#乙#第一套"),
+                       QStringLiteral("rec 10.0.0.3#C#3#丙#第一套"), QStringLiteral("del 2"),
+                       QStringLiteral("name 1 甲乙")}
+        << 3 << 1 << QStringLiteral("已提交成绩2")
+        << crlf({QStringLiteral("10.0.0.1#A#甲乙#1#第一套"),
+                 QStringLiteral("10.0.0.3#C#丙#3#第一套")});
+    // The deleted row's address entry is empty; a datagram with an empty
+    // address must still not land in it (its score would vanish from the file).
+    QTest::newRow("empty address does not revive a deleted row")
+        << QStringList{QStringLiteral("rec 10.0.0.1#A#1#甲#第一套"), QStringLiteral("del 1"),
+                       QStringLiteral("rec #B#7#乙#第一套")}
+        << 2 << 1 << QStringLiteral("已提交成绩1") << crlf({QStringLiteral("#B#乙#7#第一套")});
+    QTest::newRow("all rows deleted exports nothing")
+        << QStringList{QStringLiteral("rec 10.0.0.1#A#1#甲#第一套"), QStringLiteral("del 1")} << 1
+        << 1 << QStringLiteral("已提交成绩0") << QString();
+    QTest::newRow("hash and line breaks cannot split an exported line")
+        << QStringList{QStringLiteral("rec 10.0.0.1#A#1#甲\r\n#第一套"),
+                       QStringLiteral("name 1 甲#乙")}
+        << 1 << 0 << QStringLiteral("已提交成绩1")
+        << crlf({QStringLiteral("10.0.0.1#A#甲＃乙#1#第一套")});
+    QTest::newRow("fields kept verbatim otherwise")
+        << QStringList{QStringLiteral("rec  10.0.0.1 # <b>A</b> # x # &amp; # 第一套 ")} << 1 << 0
+        << QStringLiteral("已提交成绩1")
+        << crlf({QStringLiteral(" 10.0.0.1 # <b>A</b> # &amp; # x # 第一套 ")});
+}
+
+void TestCollectorCore::record()
+{
+    QFETCH(QStringList, steps);
+    QFETCH(int, recCount);
+    QFETCH(int, delCount);
+    QFETCH(QString, counter);
+    QFETCH(QString, exported);
+
+    ScoreTable table;
+    runScript(table, steps);
+    if (QTest::currentTestFailed()) {
+        return;
+    }
+    QCOMPARE(table.rec_count(), recCount);
+    QCOMPARE(table.del_count(), delCount);
+    QCOMPARE(table.counterText(), counter);
+    QCOMPARE(table.exportText(), exported);
+    // Deleted rows show the marker in their four text cells and keep their set key.
+    for (int i = 1; i <= table.rec_count(); ++i) {
+        if (table.row(i).deleted) {
+            QCOMPARE(table.arr_ip(i), QString());
+            QVERIFY(!table.arr_tao(i).isEmpty());
+            QCOMPARE(table.row(i).address, QStringLiteral("已删除"));
+            QCOMPARE(table.row(i).computer, QStringLiteral("已删除"));
+            QCOMPARE(table.row(i).name, QStringLiteral("已删除"));
+            QCOMPARE(table.row(i).score, QStringLiteral("已删除"));
+            QCOMPARE(table.row(i).set, QString());
+        } else {
+            QCOMPARE(table.arr_ip(i), table.row(i).address);
+            QCOMPARE(table.arr_tao(i), table.row(i).set);
+        }
+    }
+}
+
+void TestCollectorCore::tableErrors_data()
+{
+    QTest::addColumn<QString>("op");
+    QTest::addColumn<int>("row");
+    QTest::newRow("delete row 0") << QStringLiteral("del") << 0;
+    QTest::newRow("delete past the end") << QStringLiteral("del") << 3;
+    QTest::newRow("delete negative") << QStringLiteral("del") << -1;
+    QTest::newRow("delete a deleted row again") << QStringLiteral("del") << 2;
+    QTest::newRow("rename a deleted row") << QStringLiteral("name") << 2;
+    QTest::newRow("rescore a deleted row") << QStringLiteral("score") << 2;
+    QTest::newRow("rename past the end") << QStringLiteral("name") << 3;
+}
+
+void TestCollectorCore::tableErrors()
+{
+    QFETCH(QString, op);
+    QFETCH(int, row);
+    ScoreTable table;
+    runScript(table, {QStringLiteral("rec 10.0.0.1#A#1#甲#第一套"),
+                      QStringLiteral("rec 10.0.0.2#B#2#乙#第一套"), QStringLiteral("del 2")});
+    const QString before = table.exportText();
+    bool done = true;
+    if (op == u"del") {
+        done = table.deleteRow(row);
+    } else if (op == u"name") {
+        done = table.setName(row, QStringLiteral("x"));
+    } else {
+        done = table.setScore(row, QStringLiteral("x"));
+    }
+    QVERIFY(!done);
+    QCOMPARE(table.rec_count(), 2);
+    QCOMPARE(table.del_count(), 1);
+    QCOMPARE(table.counterText(), QStringLiteral("已提交成绩1"));
+    QCOMPARE(table.exportText(), before);
+    QCOMPARE(table.row(2).name, QStringLiteral("已删除"));
+}
+
+void TestCollectorCore::fullTable()
+{
+    ScoreTable table;
+    for (int i = 1; i <= ScoreTable::kMaxRows; ++i) {
+        const auto r = table.recordScore(*ScoreDatagram::decode(payload(i)));
+        QCOMPARE(r.outcome, RecordOutcome::Created);
+        QCOMPARE(r.row, i);
+    }
+    QVERIFY(table.isFull());
+    const QString before = table.exportText();
+
+    const auto refused = table.recordScore(*ScoreDatagram::decode(payload(501)));
+    QCOMPARE(refused.outcome, RecordOutcome::Full);
+    QCOMPARE(refused.row, 0);
+    QCOMPARE(table.rec_count(), 500);
+    QCOMPARE(table.exportText(), before);
+
+    // Existing rows still take new scores.
+    const auto updated = table.recordScore(QStringLiteral("10.0.1.0"), {}, QStringLiteral("24"), {},
+                                           QStringLiteral("第一套"));
+    QCOMPARE(updated.outcome, RecordOutcome::Updated);
+    QCOMPARE(updated.row, 250);
+    QCOMPARE(table.row(250).score, QStringLiteral("24"));
+
+    // Deleting does not free a place: rows are never reused.
+    QVERIFY(table.deleteRow(1));
+    QCOMPARE(table.recordScore(*ScoreDatagram::decode(payload(1))).outcome, RecordOutcome::Full);
+    QCOMPARE(table.counterText(), QStringLiteral("已提交成绩499"));
+}
+
+void TestCollectorCore::exportIsGbkWithCrLf()
+{
+    ScoreTable table;
+    table.recordScore(QStringLiteral("10.0.0.1"), QStringLiteral("机房1"), QStringLiteral("25"),
+                      QStringLiteral("张三"), QStringLiteral("第一套"));
+    const QByteArray expected = QByteArray("10.0.0.1#") + QByteArray("\xBB\xFA\xB7\xBF") + "1#" +
+                                QByteArray("\xD5\xC5\xC8\xFD") + "#25#" +
+                                QByteArray("\xB5\xDA\xD2\xBB\xCC\xD7") + "\r\n";
+    QCOMPARE(table.exportBytes(), expected);
+}
+
+void TestCollectorCore::rowGeometry_data()
+{
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QList<int>>("lefts");
+    QTest::addColumn<int>("top");
+    const QList<int> lefts{50, 290, 1985, 2225, 3440, 3680, 4655, 4955, 5570, 6625, 7125};
+    QTest::newRow("first row") << 1 << lefts << 50;
+    QTest::newRow("second row") << 2 << lefts << 340;
+    QTest::newRow("seventeenth row") << 17 << lefts << 4690;
+    QTest::newRow("row 500") << 500 << lefts << 144760;
+}
+
+void TestCollectorCore::rowGeometry()
+{
+    QFETCH(int, row);
+    QFETCH(QList<int>, lefts);
+    QFETCH(int, top);
+    const auto rects = RowLayout::rowRects(row);
+    for (int c = 0; c < kRowCellCount; ++c) {
+        const auto cell = static_cast<RowCell>(c);
+        QCOMPARE(rects[static_cast<size_t>(c)].left(), lefts.at(c));
+        QCOMPARE(rects[static_cast<size_t>(c)].top(), top);
+        // every cell keeps the size of its template
+        QCOMPARE(rects[static_cast<size_t>(c)].size(), RowLayout::templateRect(cell).size());
+        QCOMPARE(RowLayout::cellRect(row, cell), rects[static_cast<size_t>(c)]);
+    }
+    // No two cells of a row overlap.
+    for (int a = 0; a < kRowCellCount; ++a) {
+        for (int b = a + 1; b < kRowCellCount; ++b) {
+            QVERIFY2(!rects[static_cast<size_t>(a)].intersects(rects[static_cast<size_t>(b)]),
+                     qPrintable(QStringLiteral("cells %1 and %2").arg(a).arg(b)));
+        }
+    }
+}
+
+void TestCollectorCore::panelHeight_data()
+{
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("height");
+    QTest::newRow("one row") << 1 << 490;
+    QTest::newRow("seventeen rows") << 17 << 5130;
+    QTest::newRow("500 rows") << 500 << 145200;
+}
+
+void TestCollectorCore::panelHeight()
+{
+    QFETCH(int, row);
+    QFETCH(int, height);
+    QCOMPARE(RowLayout::panelHeight(row), height);
+    QCOMPARE(RowLayout::panelHeight(row + 1) - RowLayout::panelHeight(row), 290);
+}
+
+void TestCollectorCore::scroll_data()
+{
+    QTest::addColumn<int>("panel");
+    QTest::addColumn<int>("value");
+    QTest::addColumn<int>("top");
+    QTest::newRow("start") << 490 << 0 << 0;
+    QTest::newRow("end of one row") << 490 << 32767 << -490;
+    QTest::newRow("half of seventeen rows") << 5130 << 16384 << -2565;
+    QTest::newRow("one small step") << 5130 << 50 << -8;
+    QTest::newRow("end of 500 rows") << 145200 << 32767 << -145200;
+    QTest::newRow("one large step of 500 rows") << 145200 << 200 << -886;
+}
+
+void TestCollectorCore::scroll()
+{
+    QFETCH(int, panel);
+    QFETCH(int, value);
+    QFETCH(int, top);
+    QCOMPARE(RowLayout::panelTop(panel, value), top);
+}
+
+void TestCollectorCore::reception_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("recorded");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("set");
+
+    QTest::newRow("well-formed") << ScoreDatagram{QStringLiteral("10.0.0.7"), QStringLiteral("PC7"),
+                                                  QStringLiteral("18"), QStringLiteral("王五"),
+                                                  QStringLiteral("第三套")}
+                                        .encode()
+                                 << true << QStringLiteral("王五") << QStringLiteral("第三套");
+    QTest::newRow("more than five fields: the rest ignored")
+        << QByteArray("10.0.0.7#PC7#18#a#b#c#d") << true << QStringLiteral("a")
+        << QStringLiteral("b");
+    QTest::newRow("empty fields") << QByteArray("####") << true << QString() << QString();
+    QTest::newRow("rich text markup kept as text")
+        << QByteArray("10.0.0.7#PC7#18#<b>x</b><img src=a>#S") << true
+        << QStringLiteral("<b>x</b><img src=a>") << QStringLiteral("S");
+    // A broken lead byte must not swallow the separator after it.
+    QTest::newRow("invalid GBK: broken lead byte before a separator")
+        << QByteArray("10.0.0.7#PC7#18#\xB5\xDA\x81#S") << true << QStringLiteral("第\uFFFD")
+        << QStringLiteral("S");
+    QTest::newRow("60 KB name") << QByteArray("10.0.0.7#PC7#18#" + QByteArray(60000, 'n') + "#S")
+                                << true << QString(60000, u'n') << QStringLiteral("S");
+
+    // error group: nothing recorded, nothing answered
+    QTest::newRow("error: zero bytes") << QByteArray() << false << QString() << QString();
+    QTest::newRow("error: four fields")
+        << QByteArray("10.0.0.7#PC7#18#x") << false << QString() << QString();
+    QTest::newRow("error: no separator") << QByteArray("hello") << false << QString() << QString();
+    QTest::newRow("error: invalid GBK, four fields")
+        << QByteArray("\x81\xFF#\xFE#\x80\x80#") << false << QString() << QString();
+}
+
+void TestCollectorCore::reception()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, recorded);
+    QFETCH(QString, name);
+    QFETCH(QString, set);
+
+    ScoreTable table;
+    ScoreReceiver receiver([&table](const ScoreDatagram& d) {
+        return table.recordScore(d).outcome != RecordOutcome::Full;
+    });
+    QVERIFY(receiver.listen(0));
+    QVERIFY(receiver.isListening());
+
+    QUdpSocket sender;
+    QVERIFY(sender.bind(QHostAddress::LocalHost, 0));
+    QCOMPARE(sender.writeDatagram(bytes, QHostAddress::LocalHost, receiver.localPort()),
+             qint64(bytes.size()));
+    QTRY_COMPARE(receiver.recordedCount() + receiver.ignoredCount(), 1);
+    QCOMPARE(receiver.recordedCount(), recorded ? 1 : 0);
+    QCOMPARE(table.rec_count(), recorded ? 1 : 0);
+
+    if (recorded) {
+        QCOMPARE(table.row(1).name, name);
+        QCOMPARE(table.row(1).set, set);
+        QTRY_VERIFY(sender.hasPendingDatagrams());
+        const QNetworkDatagram ack = sender.receiveDatagram();
+        QVERIFY(isAckFor(ack.data(), bytes));
+        QCOMPARE(ack.data(), QByteArray("ACK#") + bytes);
+    } else {
+        // Follow with a good datagram: its acknowledgement is the only reply.
+        const QByteArray good("1#2#3#4#5");
+        sender.writeDatagram(good, QHostAddress::LocalHost, receiver.localPort());
+        QTRY_VERIFY(sender.hasPendingDatagrams());
+        QCOMPARE(sender.receiveDatagram().data(), QByteArray("ACK#1#2#3#4#5"));
+        QVERIFY(!sender.hasPendingDatagrams());
+    }
+}
+
+void TestCollectorCore::burstOf500ThenFull()
+{
+    ScoreTable table;
+    ScoreReceiver receiver([&table](const ScoreDatagram& d) {
+        return table.recordScore(d).outcome != RecordOutcome::Full;
+    });
+    QVERIFY(receiver.listen(0));
+
+    // Sent in one go before the receiver gets to read any of them. The sender
+    // needs room for 500 acknowledgements arriving at once.
+    QUdpSocket sender;
+    QVERIFY(sender.bind(QHostAddress::LocalHost, 0));
+    sender.setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption,
+                           QVariant(ScoreReceiver::kReceiveBufferBytes));
+    for (int i = 1; i <= ScoreTable::kMaxRows; ++i) {
+        const QByteArray p = payload(i);
+        QCOMPARE(sender.writeDatagram(p, QHostAddress::LocalHost, receiver.localPort()),
+                 qint64(p.size()));
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(receiver.recordedCount(), ScoreTable::kMaxRows, 10000);
+    QCOMPARE(table.rec_count(), ScoreTable::kMaxRows);
+    for (int i = 1; i <= ScoreTable::kMaxRows; ++i) {
+        QCOMPARE(table.row(i).computer, QStringLiteral("PC%1").arg(i));
+    }
+    QSet<QByteArray> acks;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        [&] {
+            while (sender.hasPendingDatagrams()) {
+                acks.insert(sender.receiveDatagram().data());
+            }
+            return acks.size() == ScoreTable::kMaxRows;
+        }(),
+        10000);
+    QVERIFY(acks.contains(ackFor(payload(1))));
+    QVERIFY(acks.contains(ackFor(payload(500))));
+
+    // The 501st key is refused and not acknowledged; an update still is.
+    sender.writeDatagram(payload(501), QHostAddress::LocalHost, receiver.localPort());
+    const QByteArray update =
+        ScoreDatagram{QStringLiteral("10.0.0.7"), QStringLiteral("PC7"), QStringLiteral("25"),
+                      QStringLiteral("x"), QStringLiteral("第一套")}
+            .encode();
+    sender.writeDatagram(update, QHostAddress::LocalHost, receiver.localPort());
+    QTRY_VERIFY(sender.hasPendingDatagrams());
+    QCOMPARE(sender.receiveDatagram().data(), ackFor(update));
+    QVERIFY(!sender.hasPendingDatagrams());
+    QCOMPARE(receiver.refusedCount(), 1);
+    QCOMPARE(table.rec_count(), ScoreTable::kMaxRows);
+    QCOMPARE(table.row(7).score, QStringLiteral("25"));
+    QCOMPARE(table.row(7).name, QStringLiteral("学生7"));
+}
+
+void TestCollectorCore::portInUse()
+{
+    // A second collector on the same port fails to listen and says why,
+    // whether or not the first one asked for a shared port.
+    ScoreReceiver first([](const ScoreDatagram&) { return true; });
+    QVERIFY(first.listen(0));
+    ScoreReceiver second([](const ScoreDatagram&) { return true; });
+    QVERIFY(!second.listen(first.localPort()));
+    QVERIFY(!second.isListening());
+    QVERIFY(!second.errorString().isEmpty());
+
+    QUdpSocket shared;
+    QVERIFY(shared.bind(QHostAddress::AnyIPv4, 0,
+                        QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint));
+    ScoreReceiver third([](const ScoreDatagram&) { return true; });
+    QVERIFY(!third.listen(shared.localPort()));
+
+    // Once the first closes, the port can be taken.
+    const quint16 port = first.localPort();
+    first.close();
+    QVERIFY(!first.isListening());
+    QVERIFY(second.listen(port));
+}
+
+void TestCollectorCore::handoff_data()
+{
+    QTest::addColumn<bool>("workbookPresent");
+    QTest::addColumn<bool>("starts");
+    QTest::addColumn<QString>("expected"); // %1 = workbook path
+
+    QTest::newRow("started") << true << true << QString();
+    QTest::newRow("error: spreadsheet not found")
+        << true << false << QStringLiteral("请打开\"%1\"，并点击汇总按钮对成绩进行汇总！");
+    QTest::newRow("error: workbook missing")
+        << false << true << QStringLiteral("找不到“%1”，无法进行成绩汇总，请重新安装本软件！");
+}
+
+void TestCollectorCore::handoff()
+{
+    QFETCH(bool, workbookPresent);
+    QFETCH(bool, starts);
+    QFETCH(QString, expected);
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString workbook = Handoff::workbookPath(dir.path());
+    QCOMPARE(QFileInfo(workbook).fileName(), QStringLiteral("汇总成绩.xls"));
+    if (workbookPresent) {
+        QFile f(workbook);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+    }
+    QStringList started;
+    const QString text = Handoff::run(workbook, [&](const QString& w) {
+        started << w;
+        return starts;
+    });
+    QCOMPARE(text, expected.isEmpty() ? QString() : expected.arg(workbook));
+    QCOMPARE(started, workbookPresent ? QStringList{workbook} : QStringList());
+}
+
+void TestCollectorCore::handoffWithoutSpreadsheetProgram()
+{
+#ifdef Q_OS_WIN
+    QSKIP("Excel's fixed paths cannot be hidden from a test");
+#else
+    // With nothing on PATH the real starter finds no spreadsheet program.
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString workbook = Handoff::workbookPath(dir.path());
+    {
+        QFile f(workbook);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+    }
+    const QByteArray oldPath = qgetenv("PATH");
+    qputenv("PATH", dir.path().toLocal8Bit());
+    const QString text = Handoff::run(workbook, &platform::startSpreadsheet);
+    qputenv("PATH", oldPath);
+    QCOMPARE(text, Handoff::openByHandText(workbook));
+    QVERIFY(text.startsWith(QStringLiteral("请打开\"")));
+#endif
+}
+
+QTEST_GUILESS_MAIN(TestCollectorCore)
+#include "tst_collector_core.moc"
