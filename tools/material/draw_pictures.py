@@ -248,28 +248,42 @@ def panda(out):
 
 
 def seal(out):
-    # The emblem as a backdrop tile: a red seal with a dancing figure on cream.
-    convert("-size", "120x100", "xc:#FFF8EC",
-            "-fill", "#E05A5A", "-draw", "roundrectangle 25,10 95,90 6,6",
-            "-fill", "#FFF8EC", "-draw", "circle 62,28 69,28",
-            "-stroke", "#FFF8EC", "-strokewidth", "6", "-fill", "none",
-            "-draw", "bezier 40,45 55,38 70,40 82,36",
-            "-draw", "bezier 60,40 58,55 56,62 50,80",
-            "-draw", "bezier 56,62 66,66 72,72 78,82", out)
+    # The emblem as the backdrop of a 640-pixel table row: a red seal with a
+    # dancing figure at each end, the middle left clear for the row's text.
+    draw = []
+    for x in (20, 550):
+        draw += ["-fill", "#D93A3A", "-stroke", "none",
+                 "-draw", f"roundrectangle {x},12 {x + 70},88 6,6",
+                 "-fill", "#FFF8EC", "-draw", f"circle {x + 37},28 {x + 44},28",
+                 "-stroke", "#FFF8EC", "-strokewidth", "6", "-fill", "none",
+                 "-draw", f"bezier {x + 15},45 {x + 30},38 {x + 45},40 {x + 57},36",
+                 "-draw", f"bezier {x + 35},40 {x + 33},55 {x + 31},62 {x + 25},80",
+                 "-draw", f"bezier {x + 31},62 {x + 41},66 {x + 47},72 {x + 53},82"]
+    convert("-size", "640x100", "xc:#FFF8EC", *draw, out)
 
 
 def dragon(out):
-    # A faint golden dragon winding across a pale tile.
-    scales = []
-    for i, (x, y) in enumerate(((30, 110), (55, 85), (80, 75), (105, 85), (125, 105))):
-        scales += ["-draw", f"circle {x},{y} {x + 3},{y}"]
-    convert("-size", "150x150", "xc:#FFF9E6",
-            "-fill", "none", "-stroke", "#F2C46D", "-strokewidth", "12",
-            "-draw", "bezier 10,130 40,70 110,60 140,120",
-            "-fill", "#F6D58E", "-stroke", "#E8B04B", "-strokewidth", "2",
-            "-draw", "ellipse 22,124 14,10 0,360",
-            "-draw", "line 12,116 4,104", "-draw", "line 18,114 14,100",
-            "-fill", "#E8B04B", "-stroke", "none", *scales, out)
+    # A pale golden dragon winding across the tile: a wavy scaled body that
+    # thickens from the tail, a horned head with whiskers, and the pearl it chases.
+    body = []
+    for i in range(0, 156, 6):
+        y = 70 - round(22 * math.sin(i / 150 * 2 * math.pi * 1.5))
+        r = 4 + i // 30
+        body += ["-draw", f"circle {i + 10},{y} {i + 10 + r},{y}"]
+    for x in (50, 110):  # claws under the body
+        body += ["-draw", f"line {x},{84} {x - 6},{100}", "-draw", f"line {x + 6},{84} {x + 8},{100}"]
+    convert("-size", "220x130", "xc:#FFF9E6",
+            "-fill", "#F4CF7E", "-stroke", "#E0A83E", "-strokewidth", "1", *body,
+            "-fill", "#F4CF7E", "-stroke", "#C98A1E", "-strokewidth", "2",
+            "-draw", "ellipse 180,64 20,13 0,360",                          # head
+            "-draw", "polygon 174,52 166,34 178,48", "-draw", "polygon 184,52 186,32 192,50",
+            "-fill", "#C0392B", "-stroke", "none", "-draw", "circle 184,60 187,60",
+            "-fill", "none", "-stroke", "#C98A1E", "-strokewidth", "2",
+            "-draw", "bezier 198,70 213,74 216,86 208,96",                  # whiskers
+            "-draw", "bezier 196,72 206,82 204,92 194,100",
+            "-draw", "line 186,72 200,70",
+            "-fill", "#F7A35C", "-stroke", "#E67E22", "-draw", "circle 208,30 215,30",  # pearl
+            out)
 
 
 DRAWINGS = {
