@@ -111,8 +111,8 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
-    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     void clickPath();
@@ -130,6 +130,9 @@ private:
     Face m_face = Face::Normal;
     bool m_hovering = false;
     bool m_leftPressed = false;
+    // A press (not the second press of a double-click) that a release may turn into a click.
+    bool m_clickArmed = false;
+    Qt::MouseButton m_pressButton = Qt::NoButton;
     QPixmap m_surface;
     QRect m_pictureRect;
     QPoint m_captionPos{-1, -1};

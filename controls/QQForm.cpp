@@ -1,40 +1,494 @@
 // SPDX-License-Identifier: MIT
 #include "QQForm.h"
 
+#include "Artwork.h"
+#include "Twips.h"
+
+#include <QCursor>
+#include <QEvent>
 #include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPointer>
+#include <QScopedValueRollback>
+#include <QWindow>
 
 namespace velmora {
 
-QQForm::QQForm(QWidget* host) : QWidget(host), m_host(host) {}
+namespace {
+
+constexpr int kCornerEllipse = 5; // pixels, both for the frame and its host
+
+int buttonIndex(QQForm::Button b)
+{
+    return static_cast<int>(b);
+}
+
+// The pictures of each button by array index (index 0 is the visible button
+// itself and holds no picture of its own).
+QList<QPixmap> picturesOf(QQForm::Button b)
+{
+    using artwork::Glyph;
+    using artwork::Look;
+    const Glyph glyph = b == QQForm::Button::Close ? Glyph::Close
+                        : b == QQForm::Button::Min ? Glyph::Min
+                                                   : Glyph::Max;
+    QList<QPixmap> list{QPixmap(), artwork::framePicture(glyph, Look::Normal),
+                        artwork::framePicture(glyph, Look::Hover),
+                        artwork::framePicture(glyph, Look::Pressed)};
+    if (b == QQForm::Button::Max) {
+        list << artwork::framePicture(Glyph::Restore, Look::Normal)
+             << artwork::framePicture(Glyph::Restore, Look::Hover)
+             << artwork::framePicture(Glyph::Restore, Look::Pressed);
+    }
+    return list;
+}
+
+const QList<QPixmap>& pictureTable(QQForm::Button b)
+{
+    static const QList<QPixmap> tables[3] = {picturesOf(QQForm::Button::Close),
+                                             picturesOf(QQForm::Button::Min),
+                                             picturesOf(QQForm::Button::Max)};
+    return tables[buttonIndex(b)];
+}
+
+bool hostMaximized(const QWidget* w)
+{
+    return w->windowState().testFlag(Qt::WindowMaximized);
+}
+
+bool hostMinimized(const QWidget* w)
+{
+    return w->windowState().testFlag(Qt::WindowMinimized);
+}
+
+bool hostNormal(const QWidget* w)
+{
+    return !(w->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
+}
+
+} // namespace
+
+QQForm::QQForm(QWidget* host) : QWidget(host), m_host(host)
+{
+    Q_ASSERT(host);
+    // The frame draws the whole window, so the host loses the system frame.
+    if (!host->windowFlags().testFlag(Qt::FramelessWindowHint)) {
+        const bool wasVisible = host->isVisible();
+        host->setWindowFlag(Qt::FramelessWindowHint, true);
+        if (wasVisible) {
+            host->show();
+        }
+    }
+    setMouseTracking(true);
+    setAccessibleName(QStringLiteral("QQForm"));
+
+    // The title band lies under the three buttons, so it is created first.
+    m_lbMove = new QWidget(this);
+    m_lbMove->setObjectName(QStringLiteral("LbMove"));
+    m_lbMove->setMouseTracking(true);
+    m_lbMove->installEventFilter(this);
+
+    const QCursor cursor(artwork::frameCursorPixmap(), artwork::kCursorHotX, artwork::kCursorHotY);
+    auto makeButton = [this, &cursor](const QString& name) {
+        auto* label = new QLabel(this);
+        label->setObjectName(name);
+        label->setMouseTracking(true);
+        label->setCursor(cursor);
+        label->installEventFilter(this);
+        return label;
+    };
+    m_imgClose = makeButton(QStringLiteral("ImgClose"));
+    m_imgMin = makeButton(QStringLiteral("ImgMin"));
+    m_imgMax = makeButton(QStringLiteral("ImgMax"));
+    m_imgClose->setToolTip(QStringLiteral("关闭"));
+    m_imgClose->setAccessibleName(QStringLiteral("关闭"));
+    m_imgMin->setToolTip(QStringLiteral("最小化"));
+    m_imgMin->setAccessibleName(QStringLiteral("最小化"));
+
+    showPicture(Button::Close, 1);
+    showPicture(Button::Min, 1);
+    updateMaxGlyph();
+
+    host->installEventFilter(this);
+    setGeometry(QRect(QPoint(0, 0), host->size()));
+    lower();
+}
+
 QQForm::~QQForm() = default;
+
 void QQForm::setMinButton(bool visible)
 {
     m_minButton = visible;
+    layoutButtons();
 }
+
 void QQForm::setMaxButton(bool visible)
 {
     m_maxButton = visible;
+    layoutButtons();
 }
-void QQForm::Refresh() {}
+
+QLabel* QQForm::label(Button button) const
+{
+    switch (button) {
+    case Button::Close:
+        return m_imgClose;
+    case Button::Min:
+        return m_imgMin;
+    case Button::Max:
+        return m_imgMax;
+    }
+    return m_imgClose;
+}
+
 int QQForm::pictureIndex(Button button) const
 {
-    return m_shown[static_cast<int>(button)];
+    return m_shown[buttonIndex(button)];
 }
-QPixmap QQForm::picture(Button, int) const
+
+QPixmap QQForm::picture(Button button, int index) const
 {
-    return {};
+    const QList<QPixmap>& table = pictureTable(button);
+    return index > 0 && index < table.size() ? table.at(index) : QPixmap();
 }
-QRegion QQForm::roundRegion(const QSize& size, int)
+
+void QQForm::showPicture(Button button, int index)
 {
-    return QRegion(QRect(QPoint(), size));
+    QLabel* l = label(button);
+    const QPixmap pic = picture(button, index);
+    m_shown[buttonIndex(button)] = index;
+    l->setPixmap(pic);
+    l->resize(pic.size());
 }
+
+QRegion QQForm::roundRegion(const QSize& size, int ellipse)
+{
+    const int w = size.width();
+    const int h = size.height();
+    if (w <= 0 || h <= 0) {
+        return {};
+    }
+    // A corner ellipse of e pixels cuts e/2 rows at each corner, the outermost
+    // row by e/2 pixels and each row further in by one pixel less.
+    const int rows = qMin(ellipse / 2, qMin(w, h) / 2);
+    QRegion region(0, rows, w, h - 2 * rows);
+    for (int y = 0; y < rows; ++y) {
+        const int inset = rows - y;
+        region += QRect(inset, y, w - 2 * inset, 1);
+        region += QRect(inset, h - 1 - y, w - 2 * inset, 1);
+    }
+    return region;
+}
+
+void QQForm::Refresh()
+{
+    if (m_refreshing) {
+        return;
+    }
+    QScopedValueRollback<bool> guard(m_refreshing, true);
+    // Cover the host's whole client area.
+    if (size() != m_host->size()) {
+        resize(m_host->size());
+    }
+    paintFrame();
+    setMask(roundRegion(size(), kCornerEllipse));
+    m_host->setMask(roundRegion(m_host->size(), kCornerEllipse));
+    updateMaxGlyph();
+    layoutButtons();
+    update();
+}
+
+void QQForm::paintFrame()
+{
+    const QImage& skin = artwork::frameSkin();
+    const int W = pixelsToTwips(width());
+    const int H = pixelsToTwips(height());
+    const int SW = pixelsToTwips(skin.width());
+    const int SH = pixelsToTwips(skin.height());
+
+    m_surface = QPixmap(size().expandedTo(QSize(1, 1)));
+    m_surface.fill(Qt::white);
+    QPainter p(&m_surface);
+    auto piece = [&p, &skin](const QRect& dst, const QRect& src) {
+        if (dst.width() > 0 && dst.height() > 0) {
+            p.drawImage(dst, skin, src);
+        }
+    };
+    piece(twipsRect(420, 0, W, 600), twipsRect(420, 0, 120, 600));                // top band
+    piece(twipsRect(420, H - 600, W, 600), twipsRect(420, SH - 600, 120, 600));   // bottom band
+    piece(twipsRect(0, 0, 200, H), twipsRect(0, 880, 200, 40));                   // left edge
+    piece(twipsRect(W - 210, 0, 210, H), twipsRect(SW - 210, 880, 210, 40));      // right edge
+    piece(twipsRect(0, 0, 450, 600), twipsRect(0, 0, 450, 600));                  // top-left
+    piece(twipsRect(0, H - 600, 450, 600), twipsRect(0, SH - 600, 450, 600));     // bottom-left
+    piece(twipsRect(W - 1665, 0, 1665, 435), twipsRect(SW - 1665, 0, 1660, 435)); // top-right
+    piece(twipsRect(W - 1665, H - 525, 1665, 525),
+          twipsRect(SW - 1665, SH - 525, 1665, 525)); // bottom-right
+    piece(twipsRect(50, 350, W - 100, H - 425), twipsRect(200, 310, SW - 250, SH - 380)); // body
+
+    const QIcon icon = m_host->windowIcon();
+    const bool hasIcon = !icon.isNull();
+    if (hasIcon) {
+        const QRect iconRect = twipsRect(50, 50, 240, 240);
+        p.drawPixmap(iconRect, icon.pixmap(iconRect.size()));
+    }
+
+    // The caption in white bold, its top left at the text position.
+    QFont captionFont = font();
+    captionFont.setBold(true);
+    p.setFont(captionFont);
+    p.setPen(QColor(255, 255, 255));
+    QString caption = m_host->windowTitle();
+    caption.replace(QStringLiteral("[*]"), QString());
+    const QPoint at = twipsPoint(hasIcon ? 360 : 100, 90);
+    p.drawText(at + QPoint(0, p.fontMetrics().ascent()), caption);
+}
+
+void QQForm::updateMaxGlyph()
+{
+    if (hostMinimized(m_host)) {
+        return;
+    }
+    if (hostMaximized(m_host)) {
+        showPicture(Button::Max, 4);
+        m_imgMax->setToolTip(QStringLiteral("向下还原"));
+        m_imgMax->setAccessibleName(QStringLiteral("向下还原"));
+    } else {
+        showPicture(Button::Max, 1);
+        m_imgMax->setToolTip(QStringLiteral("最大化"));
+        m_imgMax->setAccessibleName(QStringLiteral("最大化"));
+    }
+}
+
+void QQForm::layoutButtons()
+{
+    const int scw = pixelsToTwips(width());
+    const int closeW = pixelsToTwips(m_imgClose->width());
+    const int closeH = pixelsToTwips(m_imgClose->height());
+    const int minW = pixelsToTwips(m_imgMin->width());
+    const int maxW = pixelsToTwips(m_imgMax->width());
+
+    m_lbMove->setGeometry(0, 0, qMax(0, twipsToPixels(scw - 15)), twipsToPixels(closeH + 50));
+    const int closeLeft = scw - closeW - 70;
+    int minLeft = 0;
+    int maxLeft = 0;
+    if (!m_maxButton) {
+        minLeft = closeLeft - minW - 30;
+    } else {
+        maxLeft = closeLeft - maxW - 30;
+        minLeft = maxLeft - minW - 30;
+    }
+    m_imgClose->move(twipsPoint(closeLeft, 50));
+    m_imgMax->move(twipsPoint(maxLeft, 50));
+    m_imgMin->move(twipsPoint(minLeft, 50));
+    m_imgMin->setVisible(m_minButton);
+    m_imgMax->setVisible(m_maxButton);
+}
+
+void QQForm::restButtons()
+{
+    showPicture(Button::Close, 1);
+    showPicture(Button::Min, 1);
+    if (hostMaximized(m_host)) {
+        showPicture(Button::Max, 4);
+    } else if (!hostMinimized(m_host)) {
+        showPicture(Button::Max, 1);
+    }
+}
+
+void QQForm::frameMoved()
+{
+    if (!m_buttonsAtRest) {
+        restButtons();
+        m_buttonsAtRest = true;
+    }
+    emit MouseMove();
+}
+
+void QQForm::closeAction()
+{
+    QPointer<QQForm> self(this);
+    m_host->close();
+    if (self) {
+        emit CloseClick();
+    }
+}
+
+void QQForm::minAction()
+{
+    m_host->setWindowState(m_host->windowState() | Qt::WindowMinimized);
+    emit MinClick();
+}
+
+void QQForm::maxAction()
+{
+    if (hostNormal(m_host)) {
+        m_host->setWindowState(Qt::WindowMaximized);
+    } else if (hostMaximized(m_host) && !hostMinimized(m_host)) {
+        m_host->setWindowState(Qt::WindowNoState);
+    }
+    followHost();
+    emit MaxClick();
+}
+
+void QQForm::followHost()
+{
+    if (size() != m_host->size()) {
+        resize(m_host->size());
+    } else {
+        Refresh();
+    }
+}
+
+void QQForm::buttonEvent(Button button, QEvent* event)
+{
+    const int maxOffset = button == Button::Max && hostMaximized(m_host) ? 3 : 0;
+    const bool maxFrozen = button == Button::Max && hostMinimized(m_host);
+    switch (event->type()) {
+    case QEvent::MouseMove:
+        if (m_buttonsAtRest && !maxFrozen) {
+            showPicture(button, 2 + maxOffset);
+            m_buttonsAtRest = false;
+        }
+        break;
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+        if (!maxFrozen) {
+            showPicture(button, 3 + maxOffset);
+        }
+        // A double-click's second press only shows the pressed picture: the
+        // action ran on the first click already.
+        m_pressed = event->type() == QEvent::MouseButtonPress ? buttonIndex(button) : -1;
+        break;
+    case QEvent::MouseButtonRelease: {
+        auto* me = static_cast<QMouseEvent*>(event);
+        if (!maxFrozen) {
+            showPicture(button, 1 + maxOffset);
+        }
+        const bool click = m_pressed == buttonIndex(button) && me->button() == Qt::LeftButton &&
+                           label(button)->rect().contains(me->position().toPoint());
+        m_pressed = -1;
+        if (click) {
+            switch (button) {
+            case Button::Close:
+                closeAction();
+                break;
+            case Button::Min:
+                minAction();
+                break;
+            case Button::Max:
+                maxAction();
+                break;
+            }
+        }
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void QQForm::titleEvent(QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::MouseMove: {
+        auto* me = static_cast<QMouseEvent*>(event);
+        if (m_dragging) {
+            m_host->move(m_dragStartHost + me->globalPosition().toPoint() - m_dragStartGlobal);
+        } else {
+            frameMoved();
+        }
+        break;
+    }
+    case QEvent::MouseButtonPress: {
+        auto* me = static_cast<QMouseEvent*>(event);
+        if (me->button() != Qt::LeftButton || !hostNormal(m_host)) {
+            break;
+        }
+        setCursor(Qt::SizeAllCursor);
+        QWindow* window = m_host->windowHandle();
+        if (window && window->startSystemMove()) {
+            // The window system moves the window until the button is released.
+            unsetCursor();
+        } else {
+            m_dragging = true;
+            m_dragStartGlobal = me->globalPosition().toPoint();
+            m_dragStartHost = m_host->pos();
+        }
+        break;
+    }
+    case QEvent::MouseButtonRelease:
+        if (m_dragging && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+            m_dragging = false;
+            unsetCursor();
+        }
+        break;
+    case QEvent::MouseButtonDblClick:
+        if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton && m_maxButton) {
+            m_dragging = false;
+            unsetCursor();
+            maxAction();
+        }
+        break;
+    default:
+        break;
+    }
+}
+
 bool QQForm::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == m_host) {
+        switch (event->type()) {
+        case QEvent::Resize:
+        case QEvent::Show:
+            followHost();
+            break;
+        case QEvent::WindowStateChange:
+            m_dragging = false;
+            followHost();
+            break;
+        case QEvent::WindowTitleChange:
+        case QEvent::WindowIconChange:
+            Refresh();
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+    if (watched == m_lbMove) {
+        titleEvent(event);
+        return false;
+    }
+    for (Button b : {Button::Close, Button::Min, Button::Max}) {
+        if (watched == label(b)) {
+            buttonEvent(b, event);
+            break;
+        }
+    }
     return QWidget::eventFilter(watched, event);
 }
-void QQForm::paintEvent(QPaintEvent*) {}
-void QQForm::resizeEvent(QResizeEvent*) {}
-void QQForm::showEvent(QShowEvent*) {}
-void QQForm::mouseMoveEvent(QMouseEvent*) {}
+
+void QQForm::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.drawPixmap(0, 0, m_surface);
+}
+
+void QQForm::resizeEvent(QResizeEvent*)
+{
+    Refresh();
+}
+
+void QQForm::showEvent(QShowEvent*)
+{
+    lower();
+    Refresh();
+}
+
+void QQForm::mouseMoveEvent(QMouseEvent*)
+{
+    frameMoved();
+}
 
 } // namespace velmora

@@ -1,0 +1,40 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QImage>
+#include <QPixmap>
+
+namespace velmora::artwork {
+
+// The pictures of the skinned controls, painted in code.
+
+// The window frame's skin: 256 x 159 pixels (3840 x 2385 twips).
+const QImage& frameSkin();
+
+enum class Glyph
+{
+    Close,
+    Min,
+    Max,
+    Restore
+};
+enum class Look
+{
+    Normal,
+    Hover,
+    Pressed
+};
+
+// A 16 x 16 frame button picture.
+QPixmap framePicture(Glyph glyph, Look look);
+
+// The 32 x 32 pointer shown over the frame buttons; its hot spot.
+QPixmap frameCursorPixmap();
+inline constexpr int kCursorHotX = 1;
+inline constexpr int kCursorHotY = 1;
+
+// The 45 x 20 button face skins: 0 disabled, 1 normal, 2 hover, 3 pressed.
+// Out-of-range faces give the normal one.
+const QImage& buttonFace(int face);
+
+} // namespace velmora::artwork
