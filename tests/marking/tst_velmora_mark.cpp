@@ -1,0 +1,227 @@
+// SPDX-License-Identifier: MIT
+// Runs the real velmora-mark executable on real files.
+#include "AnsiFile.h"
+#include "Marking.h"
+
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace velmora;
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+struct Run
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+Run runMark(const QStringList& args)
+{
+    QProcess p;
+    p.start(QDir(QStringLiteral(VELMORA_BIN_DIR)).filePath(u"velmora-mark"_s), args);
+    if (!p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit) {
+        return {};
+    }
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
+}
+
+QString fixturePath(int set)
+{
+    return QStringLiteral(VELMORA_SOURCE_DIR "/tests/marking/pages/set%1_full.htm").arg(set);
+}
+
+const QString kFullReport = u"批改结果如下：(每小题5分)\n第1题：5\n第2题：5\n第3题：5\n第4题：5\n"
+                            u"第5题：5\n\n总分：25\n"_s;
+const QString kNoPageReport = u"批改结果如下：(每小题5分)\n\n总分：0\n"_s;
+
+// A set 1 page that misses the centring of the bar image (2 points).
+QString writeSet1Missing2(const QString& path)
+{
+    QString text = readAnsiFile(fixturePath(1)).value_or(QString());
+    text.replace(u"<td width=\"100%\" align=\"center\"><img"_s, u"<td width=\"100%\"><img"_s);
+    return writeAnsiFile(path, text).ok ? path : QString();
+}
+
+} // namespace
+
+class TestVelmoraMark : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void report_data();
+    void report();
+    void explain();
+    void json();
+    void batch();
+    void badArguments_data();
+    void badArguments();
+    void missingPage_data();
+    void missingPage();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void TestVelmoraMark::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    QVERIFY(QFile::exists(QDir(QStringLiteral(VELMORA_BIN_DIR)).filePath(u"velmora-mark"_s)) ||
+            QFile::exists(QDir(QStringLiteral(VELMORA_BIN_DIR)).filePath(u"velmora-mark.exe"_s)));
+}
+
+void TestVelmoraMark::report_data()
+{
+    QTest::addColumn<int>("set");
+    for (int set = marking::kFirstSet; set <= marking::kLastSet; ++set) {
+        QTest::addRow("set %d full marks", set) << set;
+    }
+}
+
+void TestVelmoraMark::report()
+{
+    QFETCH(int, set);
+    const Run r = runMark({u"--set"_s, QString::number(set), fixturePath(set)});
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.out, kFullReport);
+    QCOMPARE(r.err, QString());
+}
+
+void TestVelmoraMark::explain()
+{
+    const QString page = writeSet1Missing2(m_dir.filePath(u"hu.htm"_s));
+    QVERIFY(!page.isEmpty());
+    const Run r = runMark({u"--set"_s, u"1"_s, u"--explain"_s, page});
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY(r.out.startsWith(u"批改结果如下：(每小题5分)\n第1题：5\n第2题：3\n"_s));
+    const QStringList lines = r.out.split(u'\n', Qt::SkipEmptyParts);
+    const QStringList checkLines = lines.mid(7); // header, five questions, total
+    QCOMPARE(checkLines.size(), 10);             // set 1 has ten checks
+    QCOMPARE(checkLines.filter(u" missed "_s).size(), 1);
+    const QString missed = checkLines.filter(u" missed "_s).first();
+    QVERIFY2(missed.startsWith(u"Q2 missed 2 "_s), qPrintable(missed));
+    QVERIFY(missed.contains(u"From(\"</tr>\", 180)"_s));
+    QCOMPARE(checkLines.filter(u" passed "_s).size(), 9);
+}
+
+void TestVelmoraMark::json()
+{
+    const QString page = writeSet1Missing2(m_dir.filePath(u"hu2.htm"_s));
+    QVERIFY(!page.isEmpty());
+    const Run r = runMark({u"--json"_s, u"--set"_s, u"1"_s, page});
+    QCOMPARE(r.exitCode, 0);
+    QJsonParseError error;
+    const QJsonDocument doc = QJsonDocument::fromJson(r.out.toUtf8(), &error);
+    QCOMPARE(error.error, QJsonParseError::NoError);
+    const QJsonObject o = doc.object();
+    QCOMPARE(o.value(u"set"_s).toInt(), 1);
+    QCOMPARE(o.value(u"page"_s).toString(), page);
+    QCOMPARE(o.value(u"total"_s).toInt(), 23);
+    QCOMPARE(o.value(u"questions"_s).toArray(), QJsonArray({5, 3, 5, 5, 5}));
+    const QJsonArray checks = o.value(u"checks"_s).toArray();
+    QCOMPARE(checks.size(), 10);
+    int missed = 0;
+    for (const QJsonValue& v : checks) {
+        const QJsonObject c = v.toObject();
+        if (!c.value(u"passed"_s).toBool()) {
+            ++missed;
+            QCOMPARE(c.value(u"question"_s).toInt(), 2);
+            QCOMPARE(c.value(u"kind"_s).toString(), u"Contains"_s);
+            QCOMPARE(c.value(u"snippets"_s).toArray(), QJsonArray({u"center"_s}));
+            QCOMPARE(c.value(u"points"_s).toInt(), 2);
+        }
+    }
+    QCOMPARE(missed, 1);
+    QCOMPARE(checks.first().toObject().value(u"snippets"_s).toArray(), QJsonArray({u"动物乐园"_s}));
+}
+
+void TestVelmoraMark::batch()
+{
+    QTemporaryDir cls;
+    QVERIFY(cls.isValid());
+    const QDir root(cls.path());
+    for (const char* name : {"b02", "a01", "c03", "d,04"}) {
+        QVERIFY(root.mkdir(QString::fromLatin1(name)));
+    }
+    QVERIFY(QFile::copy(fixturePath(1), root.filePath(u"a01/hu.htm"_s)));
+    QVERIFY(!writeSet1Missing2(root.filePath(u"b02/hu.htm"_s)).isEmpty());
+    QVERIFY(QFile::copy(fixturePath(1), root.filePath(u"d,04/hu.htm"_s)));
+    // c03 has no page; a loose file beside the folders is not a student.
+    QVERIFY(writeFileBytes(root.filePath(u"notes.txt"_s), "x").ok);
+
+    const Run r = runMark({u"--set"_s, u"1"_s, u"--batch"_s, cls.path()});
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.out, u"folder,q1,q2,q3,q4,q5,total\n"
+                    u"a01,5,5,5,5,5,25\n"
+                    u"b02,5,3,5,5,5,23\n"
+                    u"c03,,,,,,\n"
+                    u"\"d,04\",5,5,5,5,5,25\n"_s);
+    QCOMPARE(r.err.count(u'\n'), 1);
+    QVERIFY(r.err.contains(u"c03"_s));
+
+    const Run missing = runMark({u"--set"_s, u"1"_s, u"--batch"_s, root.filePath(u"nope"_s)});
+    QCOMPARE(missing.exitCode, 1);
+    QCOMPARE(missing.out, QString());
+    QVERIFY(!missing.err.isEmpty());
+}
+
+void TestVelmoraMark::badArguments_data()
+{
+    QTest::addColumn<QStringList>("args");
+    const QString page = fixturePath(1);
+    QTest::newRow("nothing") << QStringList{};
+    QTest::newRow("no set") << QStringList{page};
+    QTest::newRow("set 0") << QStringList{u"--set"_s, u"0"_s, page};
+    QTest::newRow("set 10") << QStringList{u"--set"_s, u"10"_s, page};
+    QTest::newRow("set not a number") << QStringList{u"--set"_s, u"one"_s, page};
+    QTest::newRow("set without value") << QStringList{page, u"--set"_s};
+    QTest::newRow("unknown option") << QStringList{u"--set"_s, u"1"_s, u"--fast"_s, page};
+    QTest::newRow("no page") << QStringList{u"--set"_s, u"1"_s};
+    QTest::newRow("two pages") << QStringList{u"--set"_s, u"1"_s, page, page};
+    QTest::newRow("batch with page")
+        << QStringList{u"--set"_s, u"1"_s, u"--batch"_s, m_dir.path(), page};
+    QTest::newRow("set twice") << QStringList{u"--set"_s, u"1"_s, u"--set"_s, u"2"_s, page};
+}
+
+void TestVelmoraMark::badArguments()
+{
+    QFETCH(QStringList, args);
+    const Run r = runMark(args);
+    QCOMPARE(r.exitCode, 2);
+    QCOMPARE(r.out, QString());
+    QVERIFY(r.err.contains(u"Usage:"_s));
+}
+
+void TestVelmoraMark::missingPage_data()
+{
+    QTest::addColumn<QString>("option");
+    QTest::newRow("report") << QString();
+    QTest::newRow("explain") << u"--explain"_s;
+}
+
+void TestVelmoraMark::missingPage()
+{
+    QFETCH(QString, option);
+    QStringList args{u"--set"_s, u"3"_s, m_dir.filePath(u"no-such/cjjj.htm"_s)};
+    if (!option.isEmpty()) {
+        args.prepend(option);
+    }
+    const Run r = runMark(args);
+    QCOMPARE(r.exitCode, 1);
+    QCOMPARE(r.out, kNoPageReport);
+    QCOMPARE(r.err.count(u'\n'), 1);
+    QVERIFY(r.err.contains(u"not found"_s));
+}
+
+QTEST_GUILESS_MAIN(TestVelmoraMark)
+#include "tst_velmora_mark.moc"
