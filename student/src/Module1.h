@@ -25,6 +25,9 @@ struct Module1
     // taken from the platform unless a caller (a test) sets them.
     QString programFolder;
     QString driveRoot;
+    // Where the settings files go when the program folder cannot be written;
+    // empty: the platform's per-user configuration folder.
+    QString userConfigFolder;
 
     // A state whose folders come from the platform.
     static Module1 forThisComputer();

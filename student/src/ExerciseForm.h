@@ -1,0 +1,85 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "Marking.h"
+#include "ScoreUploader.h"
+#include "WorkingFolder.h"
+
+#include <QStringList>
+#include <QWidget>
+#include <memory>
+
+class QCheckBox;
+class QFrame;
+class QLabel;
+class QPlainTextEdit;
+
+namespace velmora {
+class QQButton;
+class QQForm;
+} // namespace velmora
+
+namespace velmora::student {
+
+class EventLabel;
+struct Module1;
+
+// The window in which the student works on one exercise set: task text,
+// working folder, marking, redo, upload and the way back.
+class ExerciseForm : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit ExerciseForm(Module1& state, QWidget* parent = nullptr);
+    ~ExerciseForm() override;
+
+    QQForm* QQForm1 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    EventLabel* Label3 = nullptr;
+    QCheckBox* Check1 = nullptr;
+    QFrame* Frame1 = nullptr;
+    QPlainTextEdit* Text1 = nullptr;
+    QQButton* Command4 = nullptr;
+    QQButton* Command3 = nullptr;
+    QQButton* btn_sendscore = nullptr;
+    QQButton* Command2 = nullptr;
+    QLabel* Lbl_ip = nullptr;
+    ScoreUploader* Winsock1 = nullptr;
+
+    const WorkingFolder& workingFolder() const { return *m_folder; }
+
+    // What was missing or failed while loading; shown by tellLoadProblems().
+    const QStringList& loadProblems() const { return m_loadProblems; }
+    // Tells the student about load problems, once the window is up.
+    void tellLoadProblems();
+
+    // The details area of the marking report: every check of the set.
+    static QString markingDetails(const marking::MarkResult& result);
+
+signals:
+    // The back command: the form is to be replaced by the start form.
+    void backRequested();
+    // An upload ended (after its message was shown).
+    void uploadFinished(velmora::student::ScoreUploader::Outcome outcome);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void load();
+    void mark();
+    void redo();
+    void upload();
+    void uploaded(ScoreUploader::Outcome outcome, const QString& detail);
+    void back();
+    void openFolder();
+    void setItalicLink(bool italic);
+
+    Module1& m_state;
+    std::unique_ptr<WorkingFolder> m_folder;
+    QStringList m_loadProblems;
+};
+
+} // namespace velmora::student
