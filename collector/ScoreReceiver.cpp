@@ -23,6 +23,7 @@ bool ScoreReceiver::listen(quint16 port)
     m_error.clear();
     if (!m_socket->bind(QHostAddress::AnyIPv4, port, QAbstractSocket::DontShareAddress)) {
         m_error = m_socket->errorString();
+        m_errorCode = m_socket->error();
         return false;
     }
     // A class uploading at once must not overflow the socket's queue; the

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <QAbstractSocket>
 #include <QObject>
 #include <QString>
 
@@ -38,6 +39,7 @@ public:
     quint16 localPort() const;
     // The system's reason why listen() failed.
     QString errorString() const { return m_error; }
+    QAbstractSocket::SocketError error() const { return m_errorCode; }
     void close();
 
     // Counts since start, for the status line and tests.
@@ -58,6 +60,7 @@ private:
     Recorder m_recorder;
     QUdpSocket* m_socket;
     QString m_error;
+    QAbstractSocket::SocketError m_errorCode = QAbstractSocket::UnknownSocketError;
     int m_recorded = 0;
     int m_ignored = 0;
     int m_refused = 0;
