@@ -456,14 +456,19 @@ bool QQForm::eventFilter(QObject* watched, QEvent* event)
         }
         return false;
     }
+    // The title band and the buttons keep their mouse events: passed on, they
+    // would reach the frame as moves over its own surface.
+    const bool mouse =
+        event->type() == QEvent::MouseMove || event->type() == QEvent::MouseButtonPress ||
+        event->type() == QEvent::MouseButtonRelease || event->type() == QEvent::MouseButtonDblClick;
     if (watched == m_lbMove) {
         titleEvent(event);
-        return false;
+        return mouse;
     }
     for (Button b : {Button::Close, Button::Min, Button::Max}) {
         if (watched == label(b)) {
             buttonEvent(b, event);
-            break;
+            return mouse;
         }
     }
     return QWidget::eventFilter(watched, event);
