@@ -1,0 +1,499 @@
+// SPDX-License-Identifier: MIT
+#include "Artwork.h"
+#include "PropertyBag.h"
+#include "QQButton.h"
+#include "Twips.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <cmath>
+#include <memory>
+
+using namespace velmora;
+
+namespace {
+
+bool near(const QColor& a, const QColor& b, int tolerance = 2)
+{
+    return qAbs(a.red() - b.red()) <= tolerance && qAbs(a.green() - b.green()) <= tolerance &&
+           qAbs(a.blue() - b.blue()) <= tolerance;
+}
+
+QPixmap redPicture()
+{
+    QPixmap pm(16, 16);
+    pm.fill(QColor(255, 0, 0));
+    return pm;
+}
+
+} // namespace
+
+class TestQQButton : public QObject
+{
+    Q_OBJECT
+
+    int m_moves = 0;
+
+    struct Fixture
+    {
+        std::unique_ptr<QWidget> host;
+        QQButton* button = nullptr;
+    };
+
+    Fixture make(QRect geometry = twipsRect(300, 300, 1365, 375))
+    {
+        Fixture f;
+        f.host = std::make_unique<QWidget>();
+        f.host->resize(300, 200);
+        f.button = new QQButton(f.host.get());
+        f.button->setGeometry(geometry);
+        f.host->show();
+        QApplication::setActiveWindow(f.host.get());
+        if (!QTest::qWaitForWindowActive(f.host.get())) {
+            qWarning("host window not active");
+        }
+        return f;
+    }
+
+    // Moves the pointer to a point of the button, never to the same global
+    // point twice in a row (such moves would be dropped).
+    void moveInside(QQButton* b) { QTest::mouseMove(b, QPoint(10 + m_moves++ % 40, 10)); }
+
+private slots:
+    void faces_data()
+    {
+        QTest::addColumn<QString>("steps"); // i: move inside, o: move outside,
+                                            // L/R: press left/right, u: release, d: disable
+        QTest::addColumn<int>("face");
+        QTest::addColumn<bool>("hovering");
+
+        QTest::newRow("created normal") << QString() << 1 << false;
+        QTest::newRow("disabled") << u"d"_qs << 0 << false;
+        QTest::newRow("hover on move inside") << u"i"_qs << 2 << true;
+        QTest::newRow("move out again") << u"io"_qs << 1 << false;
+        QTest::newRow("left press: pressed") << u"iL"_qs << 3 << true;
+        QTest::newRow("right press: no pressed face") << u"iR"_qs << 2 << true;
+        QTest::newRow("release: normal") << u"iLu"_qs << 1 << false;
+        QTest::newRow("hover again after release") << u"iLui"_qs << 2 << true;
+    }
+
+    void faces()
+    {
+        QFETCH(QString, steps);
+        QFETCH(int, face);
+        QFETCH(bool, hovering);
+        Fixture f = make();
+        QQButton* b = f.button;
+        Qt::MouseButton held = Qt::NoButton;
+        for (const QChar s : steps) {
+            switch (s.unicode()) {
+            case 'i':
+                moveInside(b);
+                break;
+            case 'o':
+                QTest::mouseMove(f.host.get(), QPoint(5 + m_moves++ % 5, 190));
+                break;
+            case 'L':
+                held = Qt::LeftButton;
+                QTest::mousePress(b, held, {}, QPoint(20, 10));
+                break;
+            case 'R':
+                held = Qt::RightButton;
+                QTest::mousePress(b, held, {}, QPoint(20, 10));
+                break;
+            case 'u':
+                QTest::mouseRelease(b, held, {}, QPoint(20, 10));
+                held = Qt::NoButton;
+                break;
+            case 'd':
+                b->setEnabled(false);
+                break;
+            }
+        }
+        QCOMPARE(static_cast<int>(b->face()), face);
+        QCOMPARE(b->hovering(), hovering);
+        QCOMPARE(QWidget::mouseGrabber() == b, hovering);
+        // The painted body is the chosen face's body.
+        const QImage skin = artwork::buttonFace(face);
+        const QImage img = b->surface().toImage();
+        QVERIFY(near(img.pixelColor(0, img.height() / 2), skin.pixelColor(0, 8)));
+        QVERIFY(near(img.pixelColor(img.width() - 1, 1), skin.pixelColor(44, 1)));
+        if (held != Qt::NoButton) {
+            QTest::mouseRelease(b, held, {}, QPoint(20, 10));
+        }
+        b->releaseMouse();
+    }
+
+    void clickRules_data()
+    {
+        QTest::addColumn<QString>("steps"); // L/R: click left/right, E: Enter, A: Alt+access key
+        QTest::addColumn<int>("clicks");
+
+        QTest::newRow("left click") << u"L"_qs << 1;
+        QTest::newRow("right click") << u"R"_qs << 0;
+        QTest::newRow("Enter before any left press") << u"E"_qs << 0;
+        QTest::newRow("access key before any left press") << u"A"_qs << 0;
+        QTest::newRow("Enter after a left click") << u"LE"_qs << 2;
+        QTest::newRow("access key after a left click") << u"LA"_qs << 2;
+        QTest::newRow("right press clears the left press") << u"LRE"_qs << 1;
+        QTest::newRow("a later left press sets it again") << u"LRLE"_qs << 3;
+    }
+
+    void clickRules()
+    {
+        QFETCH(QString, steps);
+        QFETCH(int, clicks);
+        Fixture f = make();
+        QQButton* b = f.button;
+        b->setCaption(u"OK"_qs);
+        b->setKeys(u"ok"_qs);
+        b->setFocus();
+        QSignalSpy spy(b, &QQButton::Click);
+        for (const QChar s : steps) {
+            switch (s.unicode()) {
+            case 'L':
+                QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(20, 10));
+                break;
+            case 'R':
+                QTest::mouseClick(b, Qt::RightButton, {}, QPoint(20, 10));
+                break;
+            case 'E':
+                QTest::keyClick(b, Qt::Key_Return);
+                break;
+            case 'A':
+                QTest::keyClick(f.host.get(), Qt::Key_O, Qt::AltModifier);
+                break;
+            }
+        }
+        QCOMPARE(spy.count(), clicks);
+        b->releaseMouse();
+    }
+
+    void releaseOutsideIsNoClick()
+    {
+        Fixture f = make();
+        QSignalSpy spy(f.button, &QQButton::Click);
+        QTest::mousePress(f.button, Qt::LeftButton, {}, QPoint(20, 10));
+        QTest::mouseRelease(f.button, Qt::LeftButton, {}, QPoint(200, 100));
+        QCOMPARE(spy.count(), 0);
+        QCOMPARE(static_cast<int>(f.button->face()), 1);
+    }
+
+    void mouseEventsCarryTwips()
+    {
+        Fixture f = make();
+        QSignalSpy down(f.button, &QQButton::MouseDown);
+        QSignalSpy up(f.button, &QQButton::MouseUp);
+        QTest::mousePress(f.button, Qt::RightButton, Qt::ShiftModifier, QPoint(10, 5));
+        QTest::mouseRelease(f.button, Qt::RightButton, Qt::ShiftModifier, QPoint(12, 6));
+        QCOMPARE(down.count(), 1);
+        QCOMPARE(down.at(0).at(0).toInt(), 2);
+        QCOMPARE(down.at(0).at(1).toInt(), 1);
+        QCOMPARE(down.at(0).at(2).toFloat(), 150.0f);
+        QCOMPARE(down.at(0).at(3).toFloat(), 75.0f);
+        QCOMPARE(up.at(0).at(2).toFloat(), 180.0f);
+    }
+
+    void keys_data()
+    {
+        QTest::addColumn<QString>("set");
+        QTest::addColumn<QString>("read");
+        QTest::newRow("word gives its first letter upper-cased") << u"quit"_qs << u"Q"_qs;
+        QTest::newRow("capital stays") << u"Save"_qs << u"S"_qs;
+        QTest::newRow("empty removes the key") << QString() << QString();
+    }
+
+    void keys()
+    {
+        QFETCH(QString, set);
+        QFETCH(QString, read);
+        Fixture f = make();
+        f.button->setKeys(u"x"_qs);
+        f.button->setKeys(set);
+        QCOMPARE(f.button->keys(), read);
+        QSignalSpy spy(f.button, &QQButton::Click);
+        QTest::mouseClick(f.button, Qt::LeftButton, {}, QPoint(20, 10));
+        QTest::keyClick(f.host.get(), Qt::Key_X, Qt::AltModifier); // the old key is gone
+        if (!read.isEmpty()) {
+            QTest::keyClick(f.host.get(), Qt::Key(read.at(0).unicode()), Qt::AltModifier);
+        }
+        QCOMPARE(spy.count(), read.isEmpty() ? 1 : 2);
+    }
+
+    void foreColorAfterPainting_data()
+    {
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<bool>("enabled");
+        QTest::addColumn<quint32>("expected");
+        QTest::newRow("caption printed: button text colour") << u"Go"_qs << true << 0x80000012u;
+        QTest::newRow("disabled caption: button text colour") << u"Go"_qs << false << 0x80000012u;
+        QTest::newRow("no caption keeps the set value") << QString() << true << 0x000000FFu;
+    }
+
+    void foreColorAfterPainting()
+    {
+        QFETCH(QString, caption);
+        QFETCH(bool, enabled);
+        QFETCH(quint32, expected);
+        Fixture f = make();
+        f.button->setCaption(caption);
+        f.button->setEnabled(enabled);
+        f.button->setForeColor(0x000000FFu);
+        QCOMPARE(f.button->foreColor(), expected);
+    }
+
+    void layout_data()
+    {
+        QTest::addColumn<int>("style");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<bool>("withPicture");
+        QTest::addColumn<bool>("pictureDrawn");
+        QTest::addColumn<bool>("captionDrawn");
+
+        QTest::newRow("style 0, both") << 0 << u"Mark"_qs << true << true << true;
+        QTest::newRow("style 1, both") << 1 << u"Mark"_qs << true << true << true;
+        QTest::newRow("style 2, both: only the face") << 2 << u"Mark"_qs << true << false << false;
+        QTest::newRow("style 2, caption alone") << 2 << u"Mark"_qs << false << false << true;
+        QTest::newRow("style 0, caption alone") << 0 << u"Mark"_qs << false << false << true;
+        QTest::newRow("style 1, picture alone") << 1 << QString() << true << true << false;
+        QTest::newRow("nothing") << 0 << QString() << false << false << false;
+    }
+
+    void layout()
+    {
+        QFETCH(int, style);
+        QFETCH(QString, caption);
+        QFETCH(bool, withPicture);
+        QFETCH(bool, pictureDrawn);
+        QFETCH(bool, captionDrawn);
+        // 1365 x 375 twips for both-in-a-row layouts, taller for style 1.
+        const int hTwips = style == 1 ? 900 : 375;
+        Fixture f = make(twipsRect(300, 300, 1365, hTwips));
+        QQButton* b = f.button;
+        b->setButtonStyle(style);
+        b->setCaption(caption);
+        if (withPicture) {
+            b->setPicture(redPicture());
+        }
+        const QFontMetrics fm(b->font());
+        const double W = 1365;
+        const double H = hTwips;
+        const double PW = 240;
+        const double PH = 240;
+        const double TW = pixelsToTwips(fm.horizontalAdvance(caption));
+        const double TH = pixelsToTwips(fm.height());
+        auto px = [](double twips) { return twipsToPixels(static_cast<int>(std::lround(twips))); };
+
+        QCOMPARE(!b->pictureRect().isNull(), pictureDrawn);
+        QCOMPARE(b->captionPos() != QPoint(-1, -1), captionDrawn);
+        QPoint expectedPicture;
+        QPoint expectedCaption;
+        if (withPicture && !caption.isEmpty() && style == 0) {
+            expectedPicture = QPoint(px((W - PW - TW) / 3), px((H - PH) / 2));
+            expectedCaption = QPoint(px(PW + 2 * (W - PW - TW) / 3), px((H - TH) / 2));
+        } else if (withPicture && !caption.isEmpty() && style == 1) {
+            expectedPicture = QPoint(px((W - PW) / 2), px((H - PH - TH) / 3));
+            expectedCaption = QPoint(px((W - TW) / 2), px(PH + 2 * (H - TH - PH) / 3));
+        } else if (withPicture) {
+            expectedPicture = QPoint(px((W - PW) / 2), px((H - PH) / 2));
+        } else {
+            expectedCaption = QPoint(px((W - TW) / 2), px((H - TH) / 2));
+        }
+        const QImage img = b->surface().toImage();
+        if (pictureDrawn) {
+            QCOMPARE(b->pictureRect(), QRect(expectedPicture, QSize(16, 16)));
+            QCOMPARE(img.pixelColor(expectedPicture + QPoint(8, 8)), QColor(255, 0, 0));
+        }
+        if (captionDrawn) {
+            QCOMPARE(b->captionPos(), expectedCaption);
+            // Text in the button-text colour lies right of and below the position.
+            int dark = 0;
+            for (int y = expectedCaption.y(); y < expectedCaption.y() + fm.height(); ++y) {
+                for (int x = expectedCaption.x();
+                     x < expectedCaption.x() + fm.horizontalAdvance(caption); ++x) {
+                    dark += qGray(img.pixel(x, y)) < 100 ? 1 : 0;
+                }
+            }
+            QVERIFY(dark > 0);
+        }
+        // No red anywhere when the picture was not drawn.
+        if (!pictureDrawn) {
+            for (int y = 0; y < img.height(); ++y) {
+                for (int x = 0; x < img.width(); ++x) {
+                    QVERIFY(img.pixelColor(x, y) != QColor(255, 0, 0));
+                }
+            }
+        }
+    }
+
+    void disabledCaptionIsEngraved()
+    {
+        Fixture f = make(twipsRect(300, 300, 1800, 450));
+        QFont big = f.button->font();
+        big.setPixelSize(16);
+        big.setBold(true);
+        f.button->setFont(big);
+        f.button->setCaption(u"HH"_qs);
+        f.button->setEnabled(false);
+        const QImage img = f.button->surface().toImage();
+        int grey = 0;
+        int whiteBelowRight = 0;
+        for (int y = 0; y + 1 < img.height(); ++y) {
+            for (int x = 0; x + 1 < img.width(); ++x) {
+                if (img.pixelColor(x, y) == QColor(128, 128, 128)) {
+                    ++grey;
+                    const QColor c = img.pixelColor(x + 1, y + 1);
+                    whiteBelowRight += c == QColor(255, 255, 255) ? 1 : 0;
+                }
+            }
+        }
+        QVERIFY(grey > 10);
+        QVERIFY(whiteBelowRight > 0);
+        // Over face 0: its outline and its orange ring.
+        QVERIFY(near(img.pixelColor(0, img.height() / 2), QColor(51, 107, 164)));
+        QVERIFY(near(img.pixelColor(1, img.height() / 2), QColor(251, 184, 51)));
+    }
+
+    void faceSkins_data()
+    {
+        QTest::addColumn<int>("face");
+        QTest::addColumn<QColor>("outline");
+        QTest::addColumn<QColor>("top");
+        QTest::addColumn<QColor>("bottom");
+        QTest::newRow("disabled") << 0 << QColor(51, 107, 164) << QColor(236, 247, 255)
+                                  << QColor(158, 210, 255);
+        QTest::newRow("normal") << 1 << QColor(35, 96, 177) << QColor(236, 248, 255)
+                                << QColor(157, 211, 255);
+        QTest::newRow("hover") << 2 << QColor(35, 96, 177) << QColor(242, 250, 255)
+                               << QColor(183, 225, 255);
+        QTest::newRow("pressed") << 3 << QColor(35, 96, 177) << QColor(155, 201, 238)
+                                 << QColor(202, 235, 253);
+    }
+
+    void faceSkins()
+    {
+        QFETCH(int, face);
+        QFETCH(QColor, outline);
+        QFETCH(QColor, top);
+        QFETCH(QColor, bottom);
+        const QImage img = artwork::buttonFace(face);
+        QCOMPARE(img.size(), QSize(45, 20));
+        QCOMPARE(img.pixelColor(20, 0), outline);
+        QCOMPARE(img.pixelColor(0, 10), outline);
+        QCOMPARE(img.pixelColor(44, 10), outline);
+        QCOMPARE(img.pixelColor(20, 19), outline);
+        // The body runs from the top colour to the bottom colour.
+        const int inset = face == 0 ? 3 : 2;
+        QVERIFY(near(img.pixelColor(20, inset), top, 30));
+        QVERIFY(near(img.pixelColor(20, 19 - inset), bottom, 30));
+        const bool darkerAtTop = qGray(img.pixel(20, inset)) < qGray(img.pixel(20, 19 - inset));
+        QCOMPARE(darkerAtTop, face == 3);
+        if (face == 1) {
+            QCOMPARE(img.pixelColor(20, 1), QColor(255, 255, 255));
+            QCOMPARE(img.pixelColor(20, 18), QColor(186, 244, 255));
+        }
+    }
+
+    void storedProperties_data()
+    {
+        QTest::addColumn<bool>("changeAll");
+        QTest::addColumn<QStringList>("stored");
+        QTest::newRow("defaults store nothing") << false << QStringList();
+        // A painted caption puts ForeColor back to its default, so it is not stored.
+        QTest::newRow("everything set, in order")
+            << true << QStringList{u"Style"_qs, u"Picture"_qs, u"Caption"_qs,
+                                   u"Font"_qs,  u"Enabled"_qs, u"Keys"_qs};
+    }
+
+    void storedProperties()
+    {
+        QFETCH(bool, changeAll);
+        QFETCH(QStringList, stored);
+        Fixture f = make();
+        QQButton* b = f.button;
+        QFont font = b->font();
+        if (changeAll) {
+            b->setButtonStyle(1);
+            b->setPicture(redPicture());
+            font.setPointSize(font.pointSize() + 3);
+            b->setFont(font);
+            b->setEnabled(false);
+            b->setKeys(u"k"_qs);
+            b->setForeColor(0x00FF00u);
+            b->setCaption(u"Go"_qs);
+        }
+        PropertyBag bag;
+        b->writeProperties(bag);
+        QCOMPARE(bag.names(), stored);
+
+        // Through bytes and back into a new button.
+        const auto copy = PropertyBag::fromBytes(bag.toBytes());
+        QVERIFY(copy.has_value());
+        auto* other = new QQButton(f.host.get());
+        other->readProperties(*copy);
+        QCOMPARE(copy->readLog(),
+                 (QStringList{u"Style"_qs, u"Enabled"_qs, u"Caption"_qs, u"Font"_qs, u"Picture"_qs,
+                              u"ForeColor"_qs, u"Keys"_qs}));
+        QCOMPARE(other->buttonStyle(), b->buttonStyle());
+        QCOMPARE(other->isEnabled(), b->isEnabled());
+        QCOMPARE(other->font(), b->font());
+        QCOMPARE(other->picture().toImage(), b->picture().toImage());
+        QCOMPARE(other->foreColor(), b->foreColor());
+        QCOMPARE(other->keys(), b->keys());
+        QCOMPARE(other->caption(), b->caption());
+    }
+
+    void storedForeColorWithoutCaption()
+    {
+        Fixture f = make();
+        f.button->setForeColor(0x00FF00u);
+        PropertyBag bag;
+        f.button->writeProperties(bag);
+        QCOMPARE(bag.names(), QStringList{u"ForeColor"_qs});
+        QCOMPARE(bag.readProperty(u"ForeColor"_qs, 0u).toUInt(), 0x00FF00u);
+    }
+
+    void storedKeysBecomeAccessKeysUnchanged()
+    {
+        Fixture f = make();
+        PropertyBag bag;
+        bag.writeProperty(u"Keys"_qs, u"ab"_qs, QString());
+        f.button->readProperties(bag);
+        QCOMPARE(f.button->keys(), u"ab"_qs);
+        QSignalSpy spy(f.button, &QQButton::Click);
+        QTest::mouseClick(f.button, Qt::LeftButton, {}, QPoint(20, 10));
+        QTest::keyClick(f.host.get(), Qt::Key_B, Qt::AltModifier);
+        QCOMPARE(spy.count(), 2);
+    }
+
+    void settingMarksChanged_data()
+    {
+        QTest::addColumn<QString>("property");
+        QTest::addColumn<bool>("marks");
+        QTest::newRow("Caption") << u"Caption"_qs << true;
+        QTest::newRow("Style") << u"Style"_qs << true;
+        QTest::newRow("ForeColor") << u"ForeColor"_qs << true;
+        QTest::newRow("Keys does not") << u"Keys"_qs << false;
+    }
+
+    void settingMarksChanged()
+    {
+        QFETCH(QString, property);
+        QFETCH(bool, marks);
+        Fixture f = make();
+        QSignalSpy spy(f.button, &QQButton::propertyChanged);
+        const QVariant value = property == u"Caption"_qs ? QVariant(u"x"_qs)
+                               : property == u"Keys"_qs  ? QVariant(u"x"_qs)
+                               : property == u"Style"_qs ? QVariant(1)
+                                                         : QVariant(quint32(5));
+        QVERIFY(f.button->setProperty(property.toLatin1().constData(), value));
+        QCOMPARE(spy.count(), marks ? 1 : 0);
+        if (marks) {
+            QCOMPARE(spy.at(0).at(0).toString(), property);
+        }
+    }
+};
+
+QTEST_MAIN(TestQQButton)
+#include "tst_controls_button.moc"
