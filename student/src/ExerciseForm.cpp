@@ -166,7 +166,8 @@ void ExerciseForm::load()
     Lbl_ip->setText(QStringLiteral("[系统信息] 学生姓名:") + m_state.studentName +
                     QStringLiteral(" 本机IP:") + platform::ownIPv4() +
                     QStringLiteral(" 服务器IP:") + m_state.teacherAddress);
-    Winsock1->setRemote(m_state.teacherAddress);
+    Winsock1->setRemote(m_state.teacherAddress, m_state.collectorPort);
+    Winsock1->setPatience(m_state.ackTimeoutMs, m_state.uploadTries);
 
     // 7. On top of other windows, matching Check1.
     FormLook::keepOnTop(this, true);

@@ -29,6 +29,11 @@ struct Module1
     // empty: the platform's per-user configuration folder.
     QString userConfigFolder;
 
+    // Where and how patiently the score goes out.
+    quint16 collectorPort = 1202;
+    int ackTimeoutMs = 800;
+    int uploadTries = 3;
+
     // A state whose folders come from the platform.
     static Module1 forThisComputer();
 
