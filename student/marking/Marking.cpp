@@ -63,9 +63,11 @@ QString describeWhere(const Question& q, const Check& c)
     }
 }
 
+// Segments here are stretches of the folded page text: a folded snippet is
+// searched case-sensitively, which matches letters of either case.
 bool contains(QStringView segment, QStringView s)
 {
-    return !segment.isEmpty() && segment.contains(s, Qt::CaseInsensitive);
+    return !segment.isEmpty() && PageSearch::indexOf(segment, PageSearch::fold(s)) >= 0;
 }
 
 // Judges one check of a question on segments already formed. A check never
@@ -88,7 +90,7 @@ bool passes(const Check& c, const std::array<QStringView, kMaxSegments>& segs,
         if (seg.isEmpty() || contains(seg, u"www") || contains(seg, u"http")) {
             return false;
         }
-        const QStringView where = c.where == LinkScope::WholePage ? page.text() : seg;
+        const QStringView where = c.where == LinkScope::WholePage ? page.folded() : seg;
         return contains(where, snippets[0]);
     }
     case CheckKind::InBoth:
@@ -96,7 +98,7 @@ bool passes(const Check& c, const std::array<QStringView, kMaxSegments>& segs,
     case CheckKind::Guarded:
         // The window is formed only when the guard is in the page.
         return page.find(snippets[0]) != 0 &&
-               contains(page.segment(Before(snippets[0], c.window)), snippets[1]);
+               contains(page.foldedSegment(Before(snippets[0], c.window)), snippets[1]);
     }
     return false;
 }
@@ -117,6 +119,47 @@ const std::array<QString, 13> kSetFolderNames = {
     QStringLiteral("第十二套"),
 };
 
+// Static text of the rule tables, shared instead of copied.
+QString rawText(QStringView text)
+{
+    return QString::fromRawData(reinterpret_cast<const QChar*>(text.utf16()), text.size());
+}
+
+// Every check of a set as an outcome that has not passed, built once per set:
+// a run only copies the list and marks what passed.
+QList<CheckOutcome> buildCheckList(const RuleTable& table)
+{
+    QList<CheckOutcome> list;
+    for (int qi = 0; qi < kQuestions; ++qi) {
+        const Question& q = table.questions[std::size_t(qi)];
+        for (int ci = 0; ci < q.checkCount; ++ci) {
+            const Check& c = q.checks[std::size_t(ci)];
+            CheckOutcome outcome;
+            outcome.question = qi + 1;
+            outcome.kind = rawText(kindName(c.kind));
+            for (int s = 0; s < c.snippetCount; ++s) {
+                outcome.snippets.append(rawText(c.snippets[std::size_t(s)]));
+            }
+            outcome.segment = describeWhere(q, c);
+            outcome.description = rawText(c.what);
+            outcome.points = c.points;
+            list.append(outcome);
+        }
+    }
+    return list;
+}
+
+const QList<CheckOutcome>& checkList(int set)
+{
+    static const std::array<QList<CheckOutcome>, kLastSet> lists = [] {
+        std::array<QList<CheckOutcome>, kLastSet> all;
+        for (int i = kFirstSet; i <= kLastSet; ++i) {
+            all[std::size_t(i - 1)] = buildCheckList(*ruleTable(i));
+        }
+        return all;
+    }();
+    return lists[std::size_t(set - 1)];
+}
 } // namespace
 
 QString setFolderName(int set)
@@ -166,32 +209,25 @@ MarkResult markText(int set, const QString& pageText)
     }
     MarkResult result;
     result.pageFound = true;
+    result.checks = checkList(set);
     const PageSearch page(pageText);
+    qsizetype next = 0; // index into result.checks, in table order
     for (int qi = 0; qi < kQuestions; ++qi) {
         const Question& q = table->questions[std::size_t(qi)];
         // All of a question's segments are formed first, then its checks run
         // in order; each passing check adds its points.
         std::array<QStringView, kMaxSegments> segs{};
         for (int si = 0; si < q.segmentCount; ++si) {
-            segs[std::size_t(si)] = page.segment(q.segments[std::size_t(si)]);
+            segs[std::size_t(si)] = page.foldedSegment(q.segments[std::size_t(si)]);
         }
         int score = 0;
         for (int ci = 0; ci < q.checkCount; ++ci) {
             const Check& c = q.checks[std::size_t(ci)];
-            CheckOutcome outcome;
-            outcome.question = qi + 1;
-            outcome.kind = kindName(c.kind).toString();
-            for (int s = 0; s < c.snippetCount; ++s) {
-                outcome.snippets.append(c.snippets[std::size_t(s)].toString());
-            }
-            outcome.segment = describeWhere(q, c);
-            outcome.description = c.what.toString();
-            outcome.points = c.points;
-            outcome.passed = passes(c, segs, page);
-            if (outcome.passed) {
+            if (passes(c, segs, page)) {
+                result.checks[next].passed = true;
                 score += c.points;
             }
-            result.checks.append(outcome);
+            ++next;
         }
         result.questions[std::size_t(qi)] = score;
         result.total += score;

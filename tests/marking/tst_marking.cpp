@@ -85,6 +85,8 @@ class TestMarking : public QObject
 private slots:
     void find_data();
     void find();
+    void findAgreesWithQtCaseInsensitive_data();
+    void findAgreesWithQtCaseInsensitive();
     void segments_data();
     void segments();
     void unformedSegments_data();
@@ -148,6 +150,29 @@ void TestMarking::find()
     QFETCH(int, from);
     QFETCH(int, expected);
     QCOMPARE(PageSearch(text).find(snippet, from), qsizetype(expected));
+}
+
+void TestMarking::findAgreesWithQtCaseInsensitive_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("snippet");
+    QTest::newRow("ascii") << u"<BODY BGCOLOR=\"#c0c0c0\">"_s << u"bgcolor=\"#C0C0C0\""_s;
+    QTest::newRow("latin letters") << u"xÄÖü"_s << u"äöÜ"_s;
+    QTest::newRow("greek sigma") << u"ΣΟΦΙΑ σοφια"_s << u"σοφ"_s;
+    QTest::newRow("full-width letters") << u"ＡＢＣabc"_s << u"ａｂｃ"_s;
+    QTest::newRow("kelvin sign") << u"100\u212A"_s << u"100k"_s;
+    QTest::newRow("sharp s") << u"STRASSE straße"_s << u"straße"_s;
+    QTest::newRow("chinese") << u"欢迎光临我的网上小家"_s << u"网上"_s;
+    QTest::newRow("beyond the basic plane") << u"a\U00010400b"_s << u"\U00010428b"_s;
+    QTest::newRow("lone surrogate") << u"a"_s + QChar(0xD800) + u"B"_s << u"b"_s;
+    QTest::newRow("absent") << u"abc"_s << u"abd"_s;
+}
+
+void TestMarking::findAgreesWithQtCaseInsensitive()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, snippet);
+    QCOMPARE(PageSearch(text).find(snippet), text.indexOf(snippet, 0, Qt::CaseInsensitive) + 1);
 }
 
 void TestMarking::segments_data()
