@@ -344,8 +344,9 @@ void form1::buildTemplateRow()
 
 void form1::startListening(quint16 port)
 {
-    const QString portText = QString::number(port);
+    QString portText = QString::number(port);
     if (m_receiver->listen(port)) {
+        portText = QString::number(m_receiver->localPort());
         m_addressText =
             QStringLiteral("服务器IP:") + platform::ownIPv4() + QStringLiteral(" 端口:") + portText;
         m_lbl_host->setText(m_addressText);

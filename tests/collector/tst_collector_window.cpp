@@ -1,14 +1,873 @@
 // SPDX-License-Identifier: MIT
+#include "Gbk.h"
+#include "Handoff.h"
+#include "Platform.h"
+#include "Prompter.h"
+#include "QQButton.h"
+#include "QQForm.h"
+#include "RowIcon.h"
+#include "ScoreDatagram.h"
+#include "ScoreReceiver.h"
+#include "Twips.h"
 #include "form1.h"
 
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QInputMethodEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QNetworkDatagram>
+#include <QScrollBar>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QUdpSocket>
+
+#include <memory>
+
+using namespace velmora;
+using namespace velmora::collector;
+
+namespace {
+
+QByteArray gbk(const QString& text)
+{
+    return toGbk(text);
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+// A window listening on a free port, its prompts answered by a script, and a
+// student-side socket that sends to it.
+struct Fixture
+{
+    ScriptedPrompter prompter;
+    std::unique_ptr<form1> window;
+    QUdpSocket student;
+    QStringList chosenFiles; // answers of the save dialog, in order
+    int chooserCalls = 0;
+    QStringList started;     // workbooks the spreadsheet starter was asked to open
+    bool starterWorks = false;
+
+    explicit Fixture(quint16 port = 0)
+    {
+        window = std::make_unique<form1>(port);
+        window->setSaveFileChooser([this](QWidget*) {
+            ++chooserCalls;
+            return chosenFiles.isEmpty() ? QString() : chosenFiles.takeFirst();
+        });
+        window->setSpreadsheetStarter([this](const QString& w) {
+            started << w;
+            return starterWorks;
+        });
+        student.bind(QHostAddress::LocalHost, 0);
+        student.setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption,
+                                QVariant(ScoreReceiver::kReceiveBufferBytes));
+    }
+
+    ~Fixture()
+    {
+        if (window->isVisible()) {
+            prompter.answers = {QMessageBox::Yes};
+            window->close();
+        }
+    }
+
+    int handled() const
+    {
+        const ScoreReceiver& r = window->receiver();
+        return r.recordedCount() + r.ignoredCount() + r.refusedCount();
+    }
+
+    // Sends one datagram and waits until the window has dealt with it.
+    bool send(const QByteArray& payload)
+    {
+        const int before = handled();
+        student.writeDatagram(payload, QHostAddress::LocalHost, window->listeningPort());
+        return QTest::qWaitFor([&] { return handled() > before; }, 5000);
+    }
+    bool send(const QString& text) { return send(gbk(text)); }
+
+    QList<QByteArray> acks()
+    {
+        QList<QByteArray> out;
+        while (student.hasPendingDatagrams()) {
+            out << student.receiveDatagram().data();
+        }
+        return out;
+    }
+
+    // Chinese arrives through the input method, as committed text.
+    static void type(QWidget* w, const QString& text)
+    {
+        QInputMethodEvent commit;
+        commit.setCommitString(text);
+        QApplication::sendEvent(w, &commit);
+    }
+
+    void click(QWidget* w) { QTest::mouseClick(w, Qt::LeftButton, {}, w->rect().center()); }
+
+    // Types into a cell the way a teacher does: unlock, click in, replace, leave.
+    void retype(QLineEdit* edit, int row, const QString& text)
+    {
+        click(window->Img_edit(row));
+        edit->setFocus(Qt::MouseFocusReason);
+        edit->selectAll();
+        QTest::keyClick(edit, Qt::Key_Delete);
+        type(edit, text);
+        edit->clearFocus();
+    }
+
+    // ui script: rec <text> | del N | nodel N | name N text | score N text
+    void run(const QStringList& steps)
+    {
+        for (const QString& step : steps) {
+            const QString op = step.section(u' ', 0, 0);
+            const QString rest = step.section(u' ', 1);
+            const int row = rest.section(u' ', 0, 0).toInt();
+            const QString arg = rest.section(u' ', 1);
+            if (op == u"rec") {
+                QVERIFY2(send(rest), qPrintable(step));
+            } else if (op == u"del" || op == u"nodel") {
+                prompter.answers = {op == u"del" ? QMessageBox::Yes : QMessageBox::No};
+                click(window->Img_del(row));
+            } else if (op == u"name") {
+                retype(window->lbl_stname(row), row, arg);
+            } else if (op == u"score") {
+                retype(window->lbl_score(row), row, arg);
+            } else {
+                QFAIL(qPrintable(u"bad step " + step));
+            }
+        }
+    }
+};
+
+QString row(int i, const QString& name = {}, const QString& score = {}, const QString& set = {})
+{
+    return QStringLiteral("192.168.1.%1#PC%1#%2#%3#%4")
+        .arg(i)
+        .arg(score.isEmpty() ? QString::number(i % 26) : score,
+             name.isEmpty() ? QStringLiteral("学生%1").arg(i) : name,
+             set.isEmpty() ? QStringLiteral("第一套") : set);
+}
+
+} // namespace
 
 class TestCollectorWindow : public QObject
 {
     Q_OBJECT
+
 private slots:
-    void opens() {}
+    // window and start-up
+    void designGeometry_data();
+    void designGeometry();
+    void startupState();
+    void statusLineFollowsPointer();
+    void portInUse();
+
+    // rows
+    void rowGeometry_data();
+    void rowGeometry();
+    void receivedTextIsPlain_data();
+    void receivedTextIsPlain();
+    void uploadsAndCorrections_data();
+    void uploadsAndCorrections();
+    void editLocking();
+    void deleteRow_data();
+    void deleteRow();
+    void scrolling_data();
+    void scrolling();
+    void fullList();
+
+    // saving
+    void save_data();
+    void save();
+    void saveCancelledOrDeclined_data();
+    void saveCancelledOrDeclined();
+    void saveErrors_data();
+    void saveErrors();
+
+    // hand-off, help, about, exit
+    void handoff_data();
+    void handoff();
+    void shippedWorkbook();
+    void helpAndAbout_data();
+    void helpAndAbout();
+    void exitConfirmation_data();
+    void exitConfirmation();
 };
+
+void TestCollectorWindow::designGeometry_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QRect>("twips");
+    QTest::newRow("QQForm1") << QStringLiteral("QQForm1") << QRect(0, 0, 9255, 7020);
+    QTest::newRow("Picture3") << QStringLiteral("Picture3") << QRect(300, 480, 8415, 375);
+    QTest::newRow("Picture1") << QStringLiteral("Picture1") << QRect(480, 960, 8175, 5055);
+    QTest::newRow("VScroll1") << QStringLiteral("VScroll1") << QRect(8640, 960, 255, 5055);
+    QTest::newRow("QQButton1") << QStringLiteral("QQButton1") << QRect(480, 6120, 1695, 495);
+    QTest::newRow("QQButton2") << QStringLiteral("QQButton2") << QRect(2280, 6120, 1695, 495);
+    QTest::newRow("lbl_exam_info") << QStringLiteral("lbl_exam_info") << QRect(4320, 6285, 1575, 255);
+    QTest::newRow("QQButton4") << QStringLiteral("QQButton4") << QRect(6240, 6120, 1215, 495);
+    QTest::newRow("QQButton3") << QStringLiteral("QQButton3") << QRect(7680, 6120, 1215, 495);
+    QTest::newRow("lbl_host") << QStringLiteral("lbl_host") << QRect(480, 6720, 4215, 255);
+    QTest::newRow("Label3") << QStringLiteral("Label3") << QRect(480, 6720, 8535, 255);
+    QTest::newRow("header I1") << QStringLiteral("I1") << QRect(240, 120, 240, 240);
+    QTest::newRow("header l1") << QStringLiteral("l1") << QRect(480, 120, 1695, 255);
+    QTest::newRow("header l2") << QStringLiteral("l2") << QRect(2400, 120, 1215, 255);
+    QTest::newRow("header I4") << QStringLiteral("I4") << QRect(4800, 120, 300, 300);
+    QTest::newRow("header Label2") << QStringLiteral("Label2") << QRect(7370, 120, 615, 255);
+}
+
+void TestCollectorWindow::designGeometry()
+{
+    QFETCH(QString, name);
+    QFETCH(QRect, twips);
+    Fixture f;
+    f.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+    auto* w = f.window->findChild<QWidget*>(name);
+    QVERIFY(w);
+    QCOMPARE(w->geometry(), twipsRect(twips.x(), twips.y(), twips.width(), twips.height()));
+    QCOMPARE(f.window->size(), twipsSize(9255, 7020));
+}
+
+void TestCollectorWindow::startupState()
+{
+    Fixture f;
+    form1& w = *f.window;
+    QCOMPARE(w.windowTitle(), QStringLiteral("Velmora系统(Velcoll程序)"));
+    QVERIFY(w.isListening());
+    QCOMPARE(w.lbl_host()->text(), QStringLiteral("服务器IP:") + platform::ownIPv4()
+                                        + QStringLiteral(" 端口:")
+                                        + QString::number(w.listeningPort()));
+    QCOMPARE(w.lbl_host()->textFormat(), Qt::PlainText);
+    QVERIFY(!w.lbl_host()->isHidden());
+    QVERIFY(w.Label3()->isHidden());
+    QCOMPARE(w.Label3()->text(), w.workbookPath());
+    QVERIFY(w.Label3()->text().endsWith(QDir::toNativeSeparators(QStringLiteral("/汇总成绩.xls"))));
+    QCOMPARE(w.lbl_exam_info()->text(), QStringLiteral("已提交成绩0"));
+    QCOMPARE(w.VScroll1()->minimum(), 0);
+    QCOMPARE(w.VScroll1()->maximum(), 0);
+    QCOMPARE(w.VScroll1()->pageStep(), 200);
+    QCOMPARE(w.VScroll1()->singleStep(), 50);
+    QCOMPARE(w.VScroll1()->focusPolicy(), Qt::NoFocus);
+    QCOMPARE(w.Picture2()->pos(), QPoint(0, 0));
+    // the template row: invisible, light-blue text cells
+    for (int c = 0; c < kRowCellCount; ++c) {
+        QVERIFY(w.cell(0, static_cast<RowCell>(c))->isHidden());
+    }
+    QCOMPARE(w.lbl_ip(0)->palette().color(QPalette::Window), QColor(227, 243, 255));
+    QCOMPARE(w.lbl_score(0)->palette().color(QPalette::Base), QColor(227, 243, 255));
+    QCOMPARE(w.cell(1, RowCell::lbl_ip), nullptr);
+    QCOMPARE(w.QQButton1()->caption(), QStringLiteral("1.保存成绩(.txt)"));
+    QCOMPARE(w.QQButton2()->caption(), QStringLiteral("2.汇总成绩(.xls)"));
+    QCOMPARE(w.QQButton3()->caption(), QStringLiteral("关于"));
+    QCOMPARE(w.QQButton4()->caption(), QStringLiteral("帮助"));
+
+    // A score sent before anyone touches the window is recorded at once.
+    QVERIFY(f.send(row(1)));
+    QCOMPARE(w.lbl_exam_info()->text(), QStringLiteral("已提交成绩1"));
+    QVERIFY(f.prompter.shown.isEmpty());
+}
+
+void TestCollectorWindow::statusLineFollowsPointer()
+{
+    Fixture f;
+    form1& w = *f.window;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QTest::mouseMove(w.QQButton2(), w.QQButton2()->rect().center());
+    QTRY_VERIFY(!w.Label3()->isHidden());
+    QVERIFY(w.lbl_host()->isHidden());
+    // Other controls leave it as it is.
+    QTest::mouseMove(w.QQButton1(), w.QQButton1()->rect().center());
+    QTest::qWait(20);
+    QVERIFY(!w.Label3()->isHidden());
+    // The window background brings the address back.
+    QTest::mouseMove(w.QQForm1(), twipsPoint(150, 3000));
+    QTRY_VERIFY(!w.lbl_host()->isHidden());
+    QVERIFY(w.Label3()->isHidden());
+}
+
+void TestCollectorWindow::portInUse()
+{
+    QUdpSocket blocker;
+    QVERIFY(blocker.bind(QHostAddress::AnyIPv4, 0));
+    Fixture f(blocker.localPort());
+    form1& w = *f.window;
+    QVERIFY(!w.isListening());
+    QVERIFY2(w.lbl_host()->text().contains(QStringLiteral("已被占用")),
+             qPrintable(w.lbl_host()->text()));
+    QVERIFY(w.lbl_host()->text().contains(QStringLiteral("无法接收成绩")));
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QTRY_COMPARE(f.prompter.shown.size(), 1);
+    QCOMPARE(f.prompter.shown.first().title, QStringLiteral("错误"));
+    QVERIFY(f.prompter.shown.first().text.contains(QString::number(blocker.localPort())));
+    // once only, however often the window is shown again
+    w.hide();
+    w.show();
+    QTest::qWait(20);
+    QCOMPARE(f.prompter.shown.size(), 1);
+    // the rest of the window still works
+    f.click(w.QQButton4());
+    QCOMPARE(f.prompter.shown.size(), 2);
+    QCOMPARE(f.prompter.shown.last().title, QStringLiteral("帮助"));
+}
+
+void TestCollectorWindow::rowGeometry_data()
+{
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("top");
+    QTest::newRow("first row") << 1 << 50;
+    QTest::newRow("seventeenth row") << 17 << 4690;
+}
+
+void TestCollectorWindow::rowGeometry()
+{
+    QFETCH(int, row);
+    QFETCH(int, top);
+    Fixture f;
+    for (int i = 1; i <= 17; ++i) {
+        QVERIFY(f.send(::row(i)));
+    }
+    form1& w = *f.window;
+    const int lefts[kRowCellCount] = {50, 290, 1985, 2225, 3440, 3680, 4655, 4955, 5570, 6625, 7125};
+    const int widths[kRowCellCount] = {240, 1695, 240, 1215, 240, 975, 300, 615, 855, 270, 240};
+    const int heights[kRowCellCount] = {240, 210, 240, 210, 240, 210, 300, 210, 210, 270, 240};
+    for (int c = 0; c < kRowCellCount; ++c) {
+        QWidget* cell = w.cell(row, static_cast<RowCell>(c));
+        QVERIFY(cell);
+        QCOMPARE(cell->parentWidget(), w.Picture2());
+        QCOMPARE(cell->geometry(), twipsRect(lefts[c], top, widths[c], heights[c]));
+        QVERIFY(!cell->isHidden());
+    }
+    QCOMPARE(w.Picture2()->height(), twipsToPixels(290 * 16 + 490));
+    QCOMPARE(w.VScroll1()->maximum(), 32767);
+    // the seventeenth row still lies inside the viewport
+    const QRect inViewport(w.Image1(17)->mapTo(w.Picture1(), QPoint()), w.Image1(17)->size());
+    QVERIFY(w.Picture1()->rect().contains(inViewport));
+    QVERIFY(w.Img_edit(row)->isEnabled());
+    QVERIFY(w.lbl_stname(row)->isReadOnly());
+    QVERIFY(w.lbl_score(row)->isReadOnly());
+    QCOMPARE(w.Img_edit(row)->toolTip(),
+             QStringLiteral("点击即可对“姓名”和“分数”进行修改一次。主要防止学生输入错误姓名。"));
+    QCOMPARE(w.Img_del(row)->toolTip(), QStringLiteral("点击即可删除此条成绩。"));
+    QCOMPARE(w.lbl_tao(row)->palette().color(QPalette::Window), QColor(227, 243, 255));
+}
+
+void TestCollectorWindow::receivedTextIsPlain_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::newRow("bold markup") << QStringLiteral("<b>粗体</b>");
+    QTest::newRow("image markup") << QStringLiteral("<img src=\"x.png\">");
+    QTest::newRow("entity") << QStringLiteral("&lt;&amp;");
+    QTest::newRow("rich text header") << QStringLiteral("<html><body>x</body></html>");
+}
+
+void TestCollectorWindow::receivedTextIsPlain()
+{
+    QFETCH(QString, field);
+    Fixture f;
+    QVERIFY(f.send(field + u'#' + field + QStringLiteral("#5#") + field + u'#' + field));
+    form1& w = *f.window;
+    for (QLabel* label : {w.lbl_ip(1), w.lbl_hostname(1), w.lbl_tao(1)}) {
+        QCOMPARE(label->textFormat(), Qt::PlainText);
+        QCOMPARE(label->text(), field);
+    }
+    QCOMPARE(w.lbl_stname(1)->text(), field);
+}
+
+void TestCollectorWindow::uploadsAndCorrections_data()
+{
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QStringList>("names");  // lbl_stname of every row
+    QTest::addColumn<QStringList>("scores"); // lbl_score of every row
+    QTest::addColumn<QString>("counter");
+
+    QTest::newRow("same key replaces only the score")
+        << QStringList{u"rec " + row(1, QStringLiteral("张三"), QStringLiteral("10")),
+                       QStringLiteral("rec 192.168.1.1#OTHER#20#李四#第一套")}
+        << QStringList{QStringLiteral("张三")} << QStringList{QStringLiteral("20")}
+        << QStringLiteral("已提交成绩1");
+    QTest::newRow("hand-corrected name stays, score replaced by upload")
+        << QStringList{u"rec " + row(1, QStringLiteral("张三"), QStringLiteral("10")),
+                       QStringLiteral("name 1 张叁"), QStringLiteral("score 1 12"),
+                       u"rec " + row(1, QStringLiteral("张三"), QStringLiteral("22"))}
+        << QStringList{QStringLiteral("张叁")} << QStringList{QStringLiteral("22")}
+        << QStringLiteral("已提交成绩1");
+    QTest::newRow("other set gives a new row")
+        << QStringList{u"rec " + row(1), u"rec " + row(1, {}, {}, QStringLiteral("第二套"))}
+        << QStringList{QStringLiteral("学生1"), QStringLiteral("学生1")}
+        << QStringList{QStringLiteral("1"), QStringLiteral("1")} << QStringLiteral("已提交成绩2");
+    QTest::newRow("deleted key re-created at the bottom")
+        << QStringList{u"rec " + row(1), u"rec " + row(2), u"rec " + row(3),
+                       QStringLiteral("del 2"), u"rec " + row(2, {}, QStringLiteral("9"))}
+        << QStringList{QStringLiteral("学生1"), QStringLiteral("已删除"), QStringLiteral("学生3"),
+                       QStringLiteral("学生2")}
+        << QStringList{QStringLiteral("1"), QStringLiteral("已删除"), QStringLiteral("3"),
+                       QStringLiteral("9")}
+        << QStringLiteral("已提交成绩3");
+    QTest::newRow("malformed datagrams change nothing")
+        << QStringList{u"rec " + row(1), QStringLiteral("rec "), QStringLiteral("rec a#b#c#d")}
+        << QStringList{QStringLiteral("学生1")} << QStringList{QStringLiteral("1")}
+        << QStringLiteral("已提交成绩1");
+}
+
+void TestCollectorWindow::uploadsAndCorrections()
+{
+    QFETCH(QStringList, steps);
+    QFETCH(QStringList, names);
+    QFETCH(QStringList, scores);
+    QFETCH(QString, counter);
+    Fixture f;
+    f.window->show();
+    QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+    f.run(steps);
+    form1& w = *f.window;
+    QCOMPARE(w.table().rec_count(), names.size());
+    for (int i = 1; i <= names.size(); ++i) {
+        QCOMPARE(w.lbl_stname(i)->text(), names.at(i - 1));
+        QCOMPARE(w.lbl_score(i)->text(), scores.at(i - 1));
+        // the cells and the table agree
+        QCOMPARE(w.table().row(i).name, names.at(i - 1));
+        QCOMPARE(w.table().row(i).score, scores.at(i - 1));
+    }
+    QCOMPARE(w.lbl_exam_info()->text(), counter);
+}
+
+void TestCollectorWindow::editLocking()
+{
+    Fixture f;
+    form1& w = *f.window;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QVERIFY(f.send(row(1)));
+    QVERIFY(f.send(row(2)));
+    QLineEdit* name = w.lbl_stname(1);
+    QLineEdit* score = w.lbl_score(1);
+
+    // locked: typing changes nothing
+    name->setFocus();
+    QTest::keyClicks(name, QStringLiteral("x"));
+    QCOMPARE(name->text(), QStringLiteral("学生1"));
+
+    f.click(w.Img_edit(1));
+    QVERIFY(!name->isReadOnly());
+    QVERIFY(!score->isReadOnly());
+    QVERIFY(w.lbl_stname(2)->isReadOnly()); // only that row
+    QCOMPARE(QApplication::focusWidget(), name); // the icon does not take the focus
+
+    name->end(false);
+    Fixture::type(name, QStringLiteral("甲"));
+    QCOMPARE(w.table().row(1).name, QStringLiteral("学生1甲")); // written as typed
+    w.lbl_stname(2)->setFocus();
+    QVERIFY(name->isReadOnly());
+    QVERIFY(!score->isReadOnly()); // never had the focus: still open
+    score->setFocus();
+    QVERIFY(!score->isReadOnly());
+    w.lbl_stname(2)->setFocus();
+    QVERIFY(score->isReadOnly());
+    QTest::keyClicks(name, QStringLiteral("y"));
+    QCOMPARE(w.table().row(1).name, QStringLiteral("学生1甲"));
+}
+
+void TestCollectorWindow::deleteRow_data()
+{
+    QTest::addColumn<bool>("yes");
+    QTest::newRow("answer yes") << true;
+    QTest::newRow("answer no") << false;
+}
+
+void TestCollectorWindow::deleteRow()
+{
+    QFETCH(bool, yes);
+    Fixture f;
+    form1& w = *f.window;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QVERIFY(f.send(row(1)));
+    QVERIFY(f.send(row(2)));
+    const QRect row2 = w.lbl_ip(2)->geometry();
+    f.run({(yes ? QStringLiteral("del 1") : QStringLiteral("nodel 1"))});
+    QCOMPARE(f.prompter.shown.size(), 1);
+    QCOMPARE(f.prompter.shown.first().title, QStringLiteral("删除"));
+    QCOMPARE(f.prompter.shown.first().text, QStringLiteral("你确定要删除吗？"));
+    QCOMPARE(f.prompter.shown.first().buttons, QMessageBox::Yes | QMessageBox::No);
+
+    const QString marker = yes ? QStringLiteral("已删除") : QString();
+    QCOMPARE(w.lbl_ip(1)->text(), yes ? marker : QStringLiteral("192.168.1.1"));
+    QCOMPARE(w.lbl_hostname(1)->text(), yes ? marker : QStringLiteral("PC1"));
+    QCOMPARE(w.lbl_stname(1)->text(), yes ? marker : QStringLiteral("学生1"));
+    QCOMPARE(w.lbl_score(1)->text(), yes ? marker : QStringLiteral("1"));
+    QCOMPARE(w.lbl_tao(1)->text(), yes ? QString() : QStringLiteral("第一套"));
+    QCOMPARE(w.Img_del(1)->isHidden(), yes);
+    QCOMPARE(w.Img_edit(1)->isHidden(), yes);
+    QCOMPARE(w.Img_edit(1)->isEnabled(), !yes);
+    QCOMPARE(w.table().arr_ip(1), yes ? QString() : QStringLiteral("192.168.1.1"));
+    QCOMPARE(w.lbl_exam_info()->text(), yes ? QStringLiteral("已提交成绩1")
+                                            : QStringLiteral("已提交成绩2"));
+    // the row keeps its place, rows below do not move
+    QVERIFY(!w.lbl_ip(1)->isHidden());
+    QCOMPARE(w.lbl_ip(2)->geometry(), row2);
+    if (yes) {
+        // cannot be unlocked or deleted again
+        w.beginEdit(1);
+        QVERIFY(w.lbl_stname(1)->isReadOnly());
+        w.deleteRow(1);
+        QCOMPARE(f.prompter.shown.size(), 1);
+        QCOMPARE(w.table().del_count(), 1);
+    }
+}
+
+void TestCollectorWindow::scrolling_data()
+{
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<QList<int>>("values"); // set one after the other
+    QTest::addColumn<int>("panelTopTwips");
+    QTest::newRow("no rows: the bar does nothing") << 0 << QList<int>{5000} << 0;
+    QTest::newRow("to the end: every row out of view") << 20 << QList<int>{32767} << -(290 * 19 + 490);
+    QTest::newRow("half way") << 20 << QList<int>{16384} << -3000;
+    QTest::newRow("to the end and back") << 20 << QList<int>{32767, 0} << 0;
+}
+
+void TestCollectorWindow::scrolling()
+{
+    QFETCH(int, rows);
+    QFETCH(QList<int>, values);
+    QFETCH(int, panelTopTwips);
+    Fixture f;
+    form1& w = *f.window;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    for (int i = 1; i <= rows; ++i) {
+        QVERIFY(f.send(row(i)));
+    }
+    for (int v : values) {
+        w.VScroll1()->setValue(v);
+    }
+    QCOMPARE(w.Picture2()->y(), twipsToPixels(panelTopTwips));
+    if (rows > 0) {
+        const QRect first(w.Image1(1)->mapTo(w.Picture1(), QPoint()), w.Image1(1)->size());
+        const QRect last(w.Image1(rows)->mapTo(w.Picture1(), QPoint()), w.Image1(rows)->size());
+        if (values.last() == 32767) {
+            QVERIFY(!w.Picture1()->rect().intersects(last));
+        } else if (values.last() == 0) {
+            QCOMPARE(first.topLeft(), twipsPoint(50, 50));
+        }
+    } else {
+        QCOMPARE(w.VScroll1()->value(), 0);
+    }
+}
+
+void TestCollectorWindow::fullList()
+{
+    Fixture f;
+    form1& w = *f.window;
+    // a burst: all sent before the window reads any
+    for (int i = 1; i <= ScoreTable::kMaxRows; ++i) {
+        f.student.writeDatagram(gbk(row(i)), QHostAddress::LocalHost, w.listeningPort());
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(w.table().rec_count(), ScoreTable::kMaxRows, 20000);
+    QList<QByteArray> burstAcks;
+    QTRY_COMPARE_WITH_TIMEOUT((burstAcks += f.acks()).size(), ScoreTable::kMaxRows, 10000);
+    QCOMPARE(burstAcks.first(), ackFor(gbk(row(1))));
+    QCOMPARE(w.lbl_exam_info()->text(), QStringLiteral("已提交成绩500"));
+    QCOMPARE(w.lbl_ip(500)->text(), QStringLiteral("192.168.1.500"));
+    QVERIFY(!w.lbl_host()->text().contains(QStringLiteral("已满")));
+
+    const QString refused = row(501);
+    QVERIFY(f.send(refused));
+    QCOMPARE(w.table().rec_count(), ScoreTable::kMaxRows);
+    QCOMPARE(w.cell(501, RowCell::lbl_ip), nullptr);
+    QVERIFY(w.lbl_host()->text().contains(QStringLiteral("成绩列表已满")));
+    QVERIFY(!w.lbl_host()->isHidden());
+    QVERIFY(f.prompter.shown.isEmpty());
+
+    // updates still work and are acknowledged; the refused one never is
+    QVERIFY(f.send(row(250, {}, QStringLiteral("25"))));
+    QCOMPARE(w.lbl_score(250)->text(), QStringLiteral("25"));
+    QTRY_VERIFY(f.student.hasPendingDatagrams());
+    const QList<QByteArray> acks = f.acks();
+    QCOMPARE(acks, QList<QByteArray>{ackFor(gbk(row(250, {}, QStringLiteral("25"))))});
+    QCOMPARE(w.lbl_exam_info()->text(), QStringLiteral("已提交成绩500"));
+}
+
+void TestCollectorWindow::save_data()
+{
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<QByteArray>("oldContent"); // null: no file before
+    QTest::addColumn<QByteArray>("expected");
+
+    const QByteArray set1 = gbk(QStringLiteral("第一套"));
+    QTest::newRow("three rows, row 2 deleted, row 1 renamed")
+        << QStringList{u"rec " + row(1), u"rec " + row(2), u"rec " + row(3), QStringLiteral("del 2"),
+                       QStringLiteral("name 1 王小明")}
+        << QStringLiteral("scores.txt") << QByteArray()
+        << QByteArray("192.168.1.1#PC1#" + gbk(QStringLiteral("王小明")) + "#1#" + set1
+                      + "\r\n192.168.1.3#PC3#" + gbk(QStringLiteral("学生3")) + "#3#" + set1
+                      + "\r\n");
+    QTest::newRow("score replaced by a second upload")
+        << QStringList{u"rec " + row(1), u"rec " + row(1, {}, QStringLiteral("24"))}
+        << QStringLiteral("a.txt") << QByteArray()
+        << QByteArray("192.168.1.1#PC1#" + gbk(QStringLiteral("学生1")) + "#24#" + set1 + "\r\n");
+    QTest::newRow("hand-corrected score")
+        << QStringList{u"rec " + row(1), QStringLiteral("score 1 优")} << QStringLiteral("a.txt")
+        << QByteArray()
+        << QByteArray("192.168.1.1#PC1#" + gbk(QStringLiteral("学生1")) + "#"
+                      + gbk(QStringLiteral("优")) + "#" + set1 + "\r\n");
+    QTest::newRow("no rows: empty file") << QStringList() << QStringLiteral("empty.txt")
+                                         << QByteArray() << QByteArray("");
+    QTest::newRow("all rows deleted: empty file")
+        << QStringList{u"rec " + row(1), QStringLiteral("del 1")} << QStringLiteral("e.txt")
+        << QByteArray() << QByteArray("");
+    QTest::newRow("overwrite of a longer file")
+        << QStringList{u"rec " + row(1)} << QStringLiteral("old.txt") << QByteArray(5000, 'x')
+        << QByteArray("192.168.1.1#PC1#" + gbk(QStringLiteral("学生1")) + "#1#" + set1 + "\r\n");
+    QTest::newRow("name without extension kept as typed")
+        << QStringList{u"rec " + row(1)} << QStringLiteral("成绩") << QByteArray()
+        << QByteArray("192.168.1.1#PC1#" + gbk(QStringLiteral("学生1")) + "#1#" + set1 + "\r\n");
+}
+
+void TestCollectorWindow::save()
+{
+    QFETCH(QStringList, steps);
+    QFETCH(QString, fileName);
+    QFETCH(QByteArray, oldContent);
+    QFETCH(QByteArray, expected);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(fileName);
+    if (!oldContent.isNull()) {
+        QFile old(path);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write(oldContent);
+    }
+    Fixture f;
+    f.window->show();
+    QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+    f.run(steps);
+    const int promptsBefore = f.prompter.shown.size();
+    f.chosenFiles = {path};
+    f.prompter.answers = {QMessageBox::Yes}; // create the file when asked
+    f.click(f.window->QQButton1());
+    QCOMPARE(f.chooserCalls, 1);
+    QCOMPARE(readAll(path), expected);
+    QCOMPARE(gbk(f.window->save_text()), expected);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{fileName});
+    // a new file is created only after the create question; nothing after saving
+    const qsizetype asked = oldContent.isNull() ? 1 : 0;
+    QCOMPARE(f.prompter.shown.size(), promptsBefore + asked);
+    if (asked) {
+        QCOMPARE(f.prompter.shown.last().title, QStringLiteral("保存文件"));
+        QVERIFY(f.prompter.shown.last().text.contains(QStringLiteral("要创建该文件吗？")));
+    }
+}
+
+void TestCollectorWindow::saveCancelledOrDeclined_data()
+{
+    QTest::addColumn<QStringList>("choices"); // %1 = folder
+    QTest::addColumn<QList<QMessageBox::StandardButton>>("answers");
+    QTest::addColumn<QStringList>("written");
+    QTest::newRow("dialog cancelled") << QStringList() << QList<QMessageBox::StandardButton>()
+                                      << QStringList();
+    QTest::newRow("create declined, then cancelled")
+        << QStringList{QStringLiteral("%1/a.txt")}
+        << QList<QMessageBox::StandardButton>{QMessageBox::No} << QStringList();
+    QTest::newRow("create declined, another name accepted")
+        << QStringList{QStringLiteral("%1/a.txt"), QStringLiteral("%1/b.txt")}
+        << QList<QMessageBox::StandardButton>{QMessageBox::No, QMessageBox::Yes}
+        << QStringList{QStringLiteral("b.txt")};
+}
+
+void TestCollectorWindow::saveCancelledOrDeclined()
+{
+    QFETCH(QStringList, choices);
+    QFETCH(QList<QMessageBox::StandardButton>, answers);
+    QFETCH(QStringList, written);
+    QTemporaryDir dir;
+    Fixture f;
+    QVERIFY(f.send(row(1)));
+    for (const QString& c : choices) {
+        f.chosenFiles << c.arg(dir.path());
+    }
+    f.prompter.answers = answers;
+    f.window->save();
+    QCOMPARE(f.prompter.shown.size(), answers.size());
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), written);
+}
+
+void TestCollectorWindow::saveErrors_data()
+{
+    QTest::addColumn<QString>("target"); // %1 = folder
+    QTest::newRow("error: folder missing") << QStringLiteral("%1/missing/scores.txt");
+    QTest::newRow("error: name is a folder") << QStringLiteral("%1/sub");
+}
+
+void TestCollectorWindow::saveErrors()
+{
+    QFETCH(QString, target);
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("sub")));
+    const QString path = target.arg(dir.path());
+    Fixture f;
+    QVERIFY(f.send(row(1)));
+    f.chosenFiles = {path};
+    f.prompter.answers = {QMessageBox::Yes, QMessageBox::Ok};
+    f.window->save();
+    QVERIFY(!f.prompter.shown.isEmpty());
+    const Prompt& report = f.prompter.shown.last();
+    QCOMPARE(report.title, QStringLiteral("提示"));
+    QVERIFY2(report.text.contains(QDir::toNativeSeparators(path)), qPrintable(report.text));
+    QVERIFY(report.text.size() > QDir::toNativeSeparators(path).size() + 12); // a reason follows
+    // nothing half-written anywhere
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+    QCOMPARE(QDir(dir.filePath(QStringLiteral("sub"))).entryList(QDir::Files | QDir::Hidden),
+             QStringList());
+}
+
+void TestCollectorWindow::handoff_data()
+{
+    QTest::addColumn<bool>("workbookPresent");
+    QTest::addColumn<bool>("starterWorks");
+    QTest::addColumn<QString>("message"); // %1 = workbook path; empty: no message
+    QTest::newRow("spreadsheet started") << true << true << QString();
+    QTest::newRow("error: no spreadsheet program")
+        << true << false << QStringLiteral("请打开\"%1\"，并点击汇总按钮对成绩进行汇总！");
+    QTest::newRow("error: workbook missing")
+        << false << true << QStringLiteral("找不到“%1”，无法进行成绩汇总，请重新安装本软件！");
+}
+
+void TestCollectorWindow::handoff()
+{
+    QFETCH(bool, workbookPresent);
+    QFETCH(bool, starterWorks);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    if (workbookPresent) {
+        QVERIFY(QFile::copy(QStringLiteral(VELMORA_BIN_DIR "/汇总成绩.xls"),
+                            dir.filePath(QStringLiteral("汇总成绩.xls"))));
+    }
+    Fixture f;
+    f.starterWorks = starterWorks;
+    f.window->setProgramFolder(dir.path());
+    const QString workbook = f.window->workbookPath();
+    QCOMPARE(f.window->Label3()->text(), workbook);
+    f.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+    f.click(f.window->QQButton2());
+    QCOMPARE(f.started, workbookPresent ? QStringList{workbook} : QStringList());
+    if (message.isEmpty()) {
+        QVERIFY(f.prompter.shown.isEmpty());
+    } else {
+        QCOMPARE(f.prompter.shown.size(), 1);
+        QCOMPARE(f.prompter.shown.first().title, QStringLiteral("提示"));
+        QCOMPARE(f.prompter.shown.first().text, message.arg(workbook));
+        QCOMPARE(f.prompter.shown.first().buttons, QMessageBox::Ok);
+    }
+}
+
+void TestCollectorWindow::shippedWorkbook()
+{
+    // The build puts a real Excel 97-2003 workbook beside the program.
+    const QByteArray bytes = readAll(QStringLiteral(VELMORA_BIN_DIR "/汇总成绩.xls"));
+    QVERIFY(bytes.size() > 1024);
+    QVERIFY(bytes.startsWith(QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1"))); // compound file
+    QCOMPARE(bytes, readAll(QStringLiteral(VELMORA_SOURCE_DIR "/collector/汇总成绩.xls")));
+}
+
+void TestCollectorWindow::helpAndAbout_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QStringList>("lines");
+    QTest::newRow("help") << QStringLiteral("QQButton4") << QStringLiteral("帮助")
+                          << QStringList{
+                                 QStringLiteral("[使用帮助]"),
+                                 QStringLiteral("1.点击“保存成绩(.txt)”将接收到的学生成绩保存为文本格式(.txt)。"),
+                                 QStringLiteral("2.点击“汇总成绩(.xls)”打开EXCEL文件“汇总成绩.xls”(若无法自动打开，可在软件安装目录下手动打开)。"),
+                                 QStringLiteral("3.点击EXCEL文件里面的“汇总成绩”按钮打开刚才的文本文件，即可将文本中的成绩导入到Excel中。"),
+                                 QString(),
+                                 QStringLiteral("[注意]最好将“汇总成绩.xls”中的数据另存或备份，以免在下次汇总成绩时被覆盖。"),
+                                 QString()};
+    QTest::newRow("about") << QStringLiteral("QQButton3") << QStringLiteral("关于")
+                           << QStringList{QStringLiteral("Velmora系统 Velcoll程序 V1.0"), QString()};
+}
+
+void TestCollectorWindow::helpAndAbout()
+{
+    QFETCH(QString, button);
+    QFETCH(QString, title);
+    QFETCH(QStringList, lines);
+    Fixture f;
+    f.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+    f.click(f.window->findChild<QQButton*>(button));
+    QCOMPARE(f.prompter.shown.size(), 1);
+    QCOMPARE(f.prompter.shown.first().title, title);
+    QCOMPARE(f.prompter.shown.first().buttons, QMessageBox::Ok);
+    const QString text = f.prompter.shown.first().text;
+    QVERIFY(!text.contains(u'\n')); // lines end with a lone CR
+    const QStringList got = text.split(u'\r');
+    if (button == u"QQButton4") {
+        QCOMPARE(got, lines);
+    } else {
+        // product line, empty line, three author lines, empty line, rights line
+        QCOMPARE(got.size(), 7);
+        QCOMPARE(got.mid(0, 2), lines);
+        QVERIFY(got.at(5).isEmpty());
+        QVERIFY(!got.at(6).isEmpty());
+    }
+}
+
+void TestCollectorWindow::exitConfirmation_data()
+{
+    QTest::addColumn<bool>("yes");
+    QTest::newRow("no keeps the window listening") << false;
+    QTest::newRow("yes closes the socket") << true;
+}
+
+void TestCollectorWindow::exitConfirmation()
+{
+    QFETCH(bool, yes);
+    Fixture f;
+    form1& w = *f.window;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QVERIFY(f.send(row(1)));
+    const quint16 port = w.listeningPort();
+    f.prompter.answers = {yes ? QMessageBox::Yes : QMessageBox::No};
+    // the frame's close button asks the window to close
+    auto* closeImage = w.QQForm1()->findChild<QWidget*>(QStringLiteral("ImgClose"));
+    QVERIFY(closeImage);
+    QTest::mousePress(closeImage, Qt::LeftButton, {}, closeImage->rect().center());
+    QTest::mouseRelease(closeImage, Qt::LeftButton, {}, closeImage->rect().center());
+    QTRY_COMPARE(f.prompter.shown.size(), 1);
+    const Prompt& asked = f.prompter.shown.first();
+    QCOMPARE(asked.title, QStringLiteral("警告"));
+    QCOMPARE(asked.text, QStringLiteral("确定要退出吗？"));
+    QCOMPARE(asked.icon, QMessageBox::Warning);
+    QCOMPARE(asked.buttons, QMessageBox::Yes | QMessageBox::No);
+    QCOMPARE(w.isVisible(), !yes);
+    QCOMPARE(w.isListening(), !yes);
+    if (!yes) {
+        f.acks();
+        QVERIFY(f.send(row(2)));
+        QCOMPARE(w.table().rec_count(), 2);
+        QList<QByteArray> acks;
+        QTRY_COMPARE((acks += f.acks()), QList<QByteArray>{ackFor(gbk(row(2)))});
+    } else {
+        // the port is free again
+        QUdpSocket again;
+        QVERIFY(again.bind(QHostAddress::AnyIPv4, port));
+    }
+}
 
 QTEST_MAIN(TestCollectorWindow)
 #include "tst_collector_window.moc"
