@@ -160,6 +160,8 @@ void ExerciseForm::load()
     m_state.scoreText = QStringLiteral("0");
     Label1->setText(QStringLiteral("FrontPage网页制作 ") + name);
     Label3->setText(FileSystem::shown(m_folder->workingFolder()));
+    // A long home-folder path is cut by the label's width: the tip shows it whole.
+    Label3->setToolTip(Label3->text());
     Text1->setPlainText(m_state.exerciseText);
 
     // 6. Socket and status line.
