@@ -480,6 +480,7 @@ bool form1::recordScore(const ScoreDatagram& datagram)
         return false;
     case RecordOutcome::Updated:
         lbl_score(result.row)->setText(m_table.row(result.row).score);
+        lbl_score(result.row)->setCursorPosition(0); // show the start of a long text
         break;
     case RecordOutcome::Created:
         createRow(result.row);
@@ -601,6 +602,8 @@ void form1::deleteRow(int i)
     lbl_score(i)->setText(marker);
     lbl_stname(i)->setText(marker);
     lbl_tao(i)->clear();
+    lbl_score(i)->setCursorPosition(0);
+    lbl_stname(i)->setCursorPosition(0);
     Img_del(i)->hide();
     Img_edit(i)->hide();
     Img_edit(i)->setEnabled(false);

@@ -50,7 +50,7 @@ struct Fixture
     QUdpSocket student;
     QStringList chosenFiles; // answers of the save dialog, in order
     int chooserCalls = 0;
-    QStringList started;     // workbooks the spreadsheet starter was asked to open
+    QStringList started; // workbooks the spreadsheet starter was asked to open
     bool starterWorks = false;
 
     explicit Fixture(quint16 port = 0)
@@ -211,7 +211,8 @@ void TestCollectorWindow::designGeometry_data()
     QTest::newRow("VScroll1") << QStringLiteral("VScroll1") << QRect(8640, 960, 255, 5055);
     QTest::newRow("QQButton1") << QStringLiteral("QQButton1") << QRect(480, 6120, 1695, 495);
     QTest::newRow("QQButton2") << QStringLiteral("QQButton2") << QRect(2280, 6120, 1695, 495);
-    QTest::newRow("lbl_exam_info") << QStringLiteral("lbl_exam_info") << QRect(4320, 6285, 1575, 255);
+    QTest::newRow("lbl_exam_info")
+        << QStringLiteral("lbl_exam_info") << QRect(4320, 6285, 1575, 255);
     QTest::newRow("QQButton4") << QStringLiteral("QQButton4") << QRect(6240, 6120, 1215, 495);
     QTest::newRow("QQButton3") << QStringLiteral("QQButton3") << QRect(7680, 6120, 1215, 495);
     QTest::newRow("lbl_host") << QStringLiteral("lbl_host") << QRect(480, 6720, 4215, 255);
@@ -242,9 +243,9 @@ void TestCollectorWindow::startupState()
     form1& w = *f.window;
     QCOMPARE(w.windowTitle(), QStringLiteral("Velmora系统(Velcoll程序)"));
     QVERIFY(w.isListening());
-    QCOMPARE(w.lbl_host()->text(), QStringLiteral("服务器IP:") + platform::ownIPv4()
-                                        + QStringLiteral(" 端口:")
-                                        + QString::number(w.listeningPort()));
+    QCOMPARE(w.lbl_host()->text(), QStringLiteral("服务器IP:") + platform::ownIPv4() +
+                                       QStringLiteral(" 端口:") +
+                                       QString::number(w.listeningPort()));
     QCOMPARE(w.lbl_host()->textFormat(), Qt::PlainText);
     QVERIFY(!w.lbl_host()->isHidden());
     QVERIFY(w.Label3()->isHidden());
@@ -337,7 +338,8 @@ void TestCollectorWindow::rowGeometry()
         QVERIFY(f.send(::row(i)));
     }
     form1& w = *f.window;
-    const int lefts[kRowCellCount] = {50, 290, 1985, 2225, 3440, 3680, 4655, 4955, 5570, 6625, 7125};
+    const int lefts[kRowCellCount] = {50,   290,  1985, 2225, 3440, 3680,
+                                      4655, 4955, 5570, 6625, 7125};
     const int widths[kRowCellCount] = {240, 1695, 240, 1215, 240, 975, 300, 615, 855, 270, 240};
     const int heights[kRowCellCount] = {240, 210, 240, 210, 240, 210, 300, 210, 210, 270, 240};
     for (int c = 0; c < kRowCellCount; ++c) {
@@ -460,7 +462,7 @@ void TestCollectorWindow::editLocking()
     f.click(w.Img_edit(1));
     QVERIFY(!name->isReadOnly());
     QVERIFY(!score->isReadOnly());
-    QVERIFY(w.lbl_stname(2)->isReadOnly()); // only that row
+    QVERIFY(w.lbl_stname(2)->isReadOnly());      // only that row
     QCOMPARE(QApplication::focusWidget(), name); // the icon does not take the focus
 
     name->end(false);
@@ -506,12 +508,13 @@ void TestCollectorWindow::deleteRow()
     QCOMPARE(w.lbl_stname(1)->text(), yes ? marker : QStringLiteral("学生1"));
     QCOMPARE(w.lbl_score(1)->text(), yes ? marker : QStringLiteral("1"));
     QCOMPARE(w.lbl_tao(1)->text(), yes ? QString() : QStringLiteral("第一套"));
+    QCOMPARE(w.lbl_score(1)->cursorPosition(), 0); // the marker is shown from its start
     QCOMPARE(w.Img_del(1)->isHidden(), yes);
     QCOMPARE(w.Img_edit(1)->isHidden(), yes);
     QCOMPARE(w.Img_edit(1)->isEnabled(), !yes);
     QCOMPARE(w.table().arr_ip(1), yes ? QString() : QStringLiteral("192.168.1.1"));
-    QCOMPARE(w.lbl_exam_info()->text(), yes ? QStringLiteral("已提交成绩1")
-                                            : QStringLiteral("已提交成绩2"));
+    QCOMPARE(w.lbl_exam_info()->text(),
+             yes ? QStringLiteral("已提交成绩1") : QStringLiteral("已提交成绩2"));
     // the row keeps its place, rows below do not move
     QVERIFY(!w.lbl_ip(1)->isHidden());
     QCOMPARE(w.lbl_ip(2)->geometry(), row2);
@@ -531,7 +534,8 @@ void TestCollectorWindow::scrolling_data()
     QTest::addColumn<QList<int>>("values"); // set one after the other
     QTest::addColumn<int>("panelTopTwips");
     QTest::newRow("no rows: the bar does nothing") << 0 << QList<int>{5000} << 0;
-    QTest::newRow("to the end: every row out of view") << 20 << QList<int>{32767} << -(290 * 19 + 490);
+    QTest::newRow("to the end: every row out of view")
+        << 20 << QList<int>{32767} << -(290 * 19 + 490);
     QTest::newRow("half way") << 20 << QList<int>{16384} << -3000;
     QTest::newRow("to the end and back") << 20 << QList<int>{32767, 0} << 0;
 }
@@ -607,12 +611,12 @@ void TestCollectorWindow::save_data()
 
     const QByteArray set1 = gbk(QStringLiteral("第一套"));
     QTest::newRow("three rows, row 2 deleted, row 1 renamed")
-        << QStringList{u"rec " + row(1), u"rec " + row(2), u"rec " + row(3), QStringLiteral("del 2"),
-                       QStringLiteral("name 1 王小明")}
+        << QStringList{u"rec " + row(1), u"rec " + row(2), u"rec " + row(3),
+                       QStringLiteral("del 2"), QStringLiteral("name 1 王小明")}
         << QStringLiteral("scores.txt") << QByteArray()
-        << QByteArray("192.168.1.1#PC1#" + gbk(QStringLiteral("王小明")) + "#1#" + set1
-                      + "\r\n192.168.1.3#PC3#" + gbk(QStringLiteral("学生3")) + "#3#" + set1
-                      + "\r\n");
+        << QByteArray("192.168.1.1#PC1#" + gbk(QStringLiteral("王小明")) + "#1#" + set1 +
+                      "\r\n192.168.1.3#PC3#" + gbk(QStringLiteral("学生3")) + "#3#" + set1 +
+                      "\r\n");
     QTest::newRow("score replaced by a second upload")
         << QStringList{u"rec " + row(1), u"rec " + row(1, {}, QStringLiteral("24"))}
         << QStringLiteral("a.txt") << QByteArray()
@@ -620,10 +624,10 @@ void TestCollectorWindow::save_data()
     QTest::newRow("hand-corrected score")
         << QStringList{u"rec " + row(1), QStringLiteral("score 1 优")} << QStringLiteral("a.txt")
         << QByteArray()
-        << QByteArray("192.168.1.1#PC1#" + gbk(QStringLiteral("学生1")) + "#"
-                      + gbk(QStringLiteral("优")) + "#" + set1 + "\r\n");
-    QTest::newRow("no rows: empty file") << QStringList() << QStringLiteral("empty.txt")
-                                         << QByteArray() << QByteArray("");
+        << QByteArray("192.168.1.1#PC1#" + gbk(QStringLiteral("学生1")) + "#" +
+                      gbk(QStringLiteral("优")) + "#" + set1 + "\r\n");
+    QTest::newRow("no rows: empty file")
+        << QStringList() << QStringLiteral("empty.txt") << QByteArray() << QByteArray("");
     QTest::newRow("all rows deleted: empty file")
         << QStringList{u"rec " + row(1), QStringLiteral("del 1")} << QStringLiteral("e.txt")
         << QByteArray() << QByteArray("");
@@ -675,8 +679,8 @@ void TestCollectorWindow::saveCancelledOrDeclined_data()
     QTest::addColumn<QStringList>("choices"); // %1 = folder
     QTest::addColumn<QList<QMessageBox::StandardButton>>("answers");
     QTest::addColumn<QStringList>("written");
-    QTest::newRow("dialog cancelled") << QStringList() << QList<QMessageBox::StandardButton>()
-                                      << QStringList();
+    QTest::newRow("dialog cancelled")
+        << QStringList() << QList<QMessageBox::StandardButton>() << QStringList();
     QTest::newRow("create declined, then cancelled")
         << QStringList{QStringLiteral("%1/a.txt")}
         << QList<QMessageBox::StandardButton>{QMessageBox::No} << QStringList();
@@ -787,17 +791,23 @@ void TestCollectorWindow::helpAndAbout_data()
     QTest::addColumn<QString>("button");
     QTest::addColumn<QString>("title");
     QTest::addColumn<QStringList>("lines");
-    QTest::newRow("help") << QStringLiteral("QQButton4") << QStringLiteral("帮助")
-                          << QStringList{
-                                 QStringLiteral("[使用帮助]"),
-                                 QStringLiteral("1.点击“保存成绩(.txt)”将接收到的学生成绩保存为文本格式(.txt)。"),
-                                 QStringLiteral("2.点击“汇总成绩(.xls)”打开EXCEL文件“汇总成绩.xls”(若无法自动打开，可在软件安装目录下手动打开)。"),
-                                 QStringLiteral("3.点击EXCEL文件里面的“汇总成绩”按钮打开刚才的文本文件，即可将文本中的成绩导入到Excel中。"),
-                                 QString(),
-                                 QStringLiteral("[注意]最好将“汇总成绩.xls”中的数据另存或备份，以免在下次汇总成绩时被覆盖。"),
-                                 QString()};
+    QTest::newRow("help")
+        << QStringLiteral("QQButton4") << QStringLiteral("帮助")
+        << QStringList{
+               QStringLiteral("[使用帮助]"),
+               QStringLiteral("1.点击“保存成绩(.txt)”将接收到的学生成绩保存为文本格式(.txt)。"),
+               QStringLiteral("2.点击“汇总成绩(.xls)”打开EXCEL文件“汇总成绩.xls”("
+                              "若无法自动打开，可在软件安装目录下手动打开)。"),
+               QStringLiteral("3."
+                              "点击EXCEL文件里面的“汇总成绩”按钮打开刚才的文本文件，即可将文本中的"
+                              "成绩导入到Excel中。"),
+               QString(),
+               QStringLiteral(
+                   "[注意]最好将“汇总成绩.xls”中的数据另存或备份，以免在下次汇总成绩时被覆盖。"),
+               QString()};
     QTest::newRow("about") << QStringLiteral("QQButton3") << QStringLiteral("关于")
-                           << QStringList{QStringLiteral("Velmora系统 Velcoll程序 V1.0"), QString()};
+                           << QStringList{QStringLiteral("Velmora系统 Velcoll程序 V1.0"),
+                                          QString()};
 }
 
 void TestCollectorWindow::helpAndAbout()
