@@ -13,6 +13,10 @@ QString programFolder();
 // Where the working root "WebDo" lies: C:\ on Windows, the home folder elsewhere.
 QString driveRoot();
 
+// A path as the user should read it: native separators, and on the free
+// desktops the home folder written as "~".
+QString displayPath(const QString& path);
+
 // The first IPv4 address of an interface that is up and not loopback,
 // else "127.0.0.1".
 QString ownIPv4();

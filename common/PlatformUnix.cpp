@@ -14,6 +14,16 @@ QString driveRoot()
     return QDir::homePath();
 }
 
+QString displayPath(const QString& path)
+{
+    const QString home = QDir::homePath();
+    const QString clean = QDir::cleanPath(path);
+    if (home != QStringLiteral("/") && (clean == home || clean.startsWith(home + u'/'))) {
+        return u'~' + clean.sliced(home.size());
+    }
+    return QDir::toNativeSeparators(clean);
+}
+
 bool openFolder(const QString& folder)
 {
     if (!QDir(folder).exists()) {

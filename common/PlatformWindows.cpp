@@ -13,6 +13,11 @@ QString driveRoot()
     return QStringLiteral("C:\\");
 }
 
+QString displayPath(const QString& path)
+{
+    return QDir::toNativeSeparators(QDir::cleanPath(path));
+}
+
 bool openFolder(const QString& folder)
 {
     // The file browser with its folder tree, rooted at the folder.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Velmora, the student program: starts on its start form.
 #include "StudentApp.h"
+#include "Translation.h"
 
 #include <QApplication>
 
@@ -10,6 +11,7 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("Velmora"));
     QApplication::setOrganizationName(QStringLiteral("Velmora"));
     QApplication::setApplicationDisplayName(QStringLiteral("Velmora"));
+    velmora::installChineseQtTranslation();
 
     velmora::student::StudentApp student(velmora::student::Module1::forThisComputer());
     student.start();

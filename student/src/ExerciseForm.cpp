@@ -159,9 +159,10 @@ void ExerciseForm::load()
     // 2. to 5.
     m_state.scoreText = QStringLiteral("0");
     Label1->setText(QStringLiteral("FrontPage网页制作 ") + name);
-    Label3->setText(FileSystem::shown(m_folder->workingFolder()));
-    // A long home-folder path is cut by the label's width: the tip shows it whole.
-    Label3->setToolTip(Label3->text());
+    // The home folder shows as "~" so the path fits the label; the tip shows
+    // the whole path.
+    Label3->setText(platform::displayPath(m_folder->workingFolder()));
+    Label3->setToolTip(FileSystem::shown(m_folder->workingFolder()));
     Text1->setPlainText(m_state.exerciseText);
 
     // 6. Socket and status line.

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "AnsiFile.h"
+#include "Platform.h"
 #include "Gbk.h"
 #include "ScoreDatagram.h"
 #include "Twips.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -32,6 +34,8 @@ private slots:
     void ack();
     void twips_data();
     void twips();
+    void displayPath_data();
+    void displayPath();
 };
 
 void TestCommon::gbkRoundTrip_data()
@@ -225,6 +229,29 @@ void TestCommon::twips()
     QFETCH(int, twips);
     QFETCH(int, pixels);
     QCOMPARE(twipsToPixels(twips), pixels);
+}
+
+void TestCommon::displayPath_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("shown");
+    const QString home = QDir::homePath();
+#ifdef Q_OS_WIN
+    QTest::newRow("native separators") << u"C:/WebDo/第一套"_qs << u"C:\\WebDo\\第一套"_qs;
+#else
+    QTest::newRow("under home") << home + u"/WebDo/第一套"_qs << u"~/WebDo/第一套"_qs;
+    QTest::newRow("home itself") << home << u"~"_qs;
+    QTest::newRow("trailing separator cleaned") << home + u"/WebDo/"_qs << u"~/WebDo"_qs;
+    QTest::newRow("sibling sharing the prefix") << home + u"x/WebDo"_qs << home + u"x/WebDo"_qs;
+    QTest::newRow("elsewhere") << u"/srv/WebDo"_qs << u"/srv/WebDo"_qs;
+#endif
+}
+
+void TestCommon::displayPath()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, shown);
+    QCOMPARE(platform::displayPath(path), shown);
 }
 
 QTEST_GUILESS_MAIN(TestCommon)
