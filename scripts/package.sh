@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# Installs what is missing, makes an optimised build and the two Debian
+# packages: build/release/velmora-student_*.deb and velmora-teacher_*.deb.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup-debian.sh
+jobs=$(nproc 2>/dev/null || echo 2)
+cmake --preset release
+cmake --build --preset release -j "$jobs"
+cpack --config build/release/CPackConfig.cmake -B build/release
+ls -1 build/release/velmora-*.deb
