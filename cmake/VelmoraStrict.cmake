@@ -1,12 +1,18 @@
 # SPDX-License-Identifier: MIT
 # One place for the flags every target of the project gets.
 
+option(VELMORA_FUZZ "Instrument every target for libFuzzer with address and undefined-behaviour sanitizers (clang only) and build the fuzz targets" OFF)
+
 function(velmora_strict target)
   target_compile_features(${target} PUBLIC cxx_std_20)
   if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
-    target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow=local)
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic)
+    # gcc's -Wshadow=local is unknown to clang, whose -Wshadow also covers
+    # locals shadowing locals.
     if(CMAKE_CXX_COMPILER_ID MATCHES "Clang")
-      target_compile_options(${target} PRIVATE -Wno-shadow-field-in-constructor)
+      target_compile_options(${target} PRIVATE -Wshadow -Wno-shadow-field-in-constructor)
+    else()
+      target_compile_options(${target} PRIVATE -Wshadow=local)
     endif()
     if(VELMORA_WERROR)
       target_compile_options(${target} PRIVATE -Werror)
@@ -25,7 +31,12 @@ function(velmora_strict target)
     QT_NO_CONTEXTLESS_CONNECT
     QT_NO_URL_CAST_FROM_STRING
     QT_USE_QSTRINGBUILDER)
-  if(VELMORA_SANITIZE)
+  if(VELMORA_FUZZ AND CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    # Coverage feedback for libFuzzer in every library the fuzz targets link;
+    # the fuzz targets themselves add -fsanitize=fuzzer for libFuzzer's main.
+    target_compile_options(${target} PRIVATE -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+    target_link_options(${target} PRIVATE -fsanitize=fuzzer-no-link,address,undefined)
+  elseif(VELMORA_SANITIZE)
     target_compile_options(${target} PRIVATE -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
     target_link_options(${target} PRIVATE -fsanitize=address,undefined)
   endif()

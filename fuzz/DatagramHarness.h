@@ -1,0 +1,45 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "ScoreTable.h"
+
+#include <QByteArrayView>
+#include <QString>
+
+namespace velmora::fuzz {
+
+// Drives the collector's reception path with raw datagram bytes: decode, then
+// record the score into one score table that lives across inputs, so rows pile
+// up to the table's limit and later inputs update them. Some inputs also edit
+// or delete a row and check the export, chosen by the input's own bytes.
+//
+// feed() returns an empty text when every expectation held, otherwise a plain
+// English description of what went wrong. The fuzz target traps on it; the
+// regression test reports it.
+class DatagramHarness
+{
+public:
+    // After this many inputs the table starts again empty, so that a long run
+    // keeps creating rows instead of only meeting a full table.
+    static constexpr int kInputsPerTable = 20000;
+
+    QString feed(QByteArrayView payload);
+
+    const collector::ScoreTable& table() const { return m_table; }
+    int inputs() const { return m_inputs; }
+
+private:
+    QString checkDecode(QByteArrayView payload) const;
+    QString checkRecord(QByteArrayView payload);
+    QString checkEdit(QByteArrayView payload);
+    QString checkTable() const;
+    QString checkExport() const;
+    // First live row holding the key, 0 when none; scanned independently of
+    // the table's own lookup.
+    int liveRowOf(const QString& address, const QString& set) const;
+
+    collector::ScoreTable m_table;
+    int m_inputs = 0;
+};
+
+} // namespace velmora::fuzz
