@@ -22,6 +22,7 @@ import struct
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 import traceback
 
@@ -36,6 +37,7 @@ FULL_MARKS = 25
 # Titles of the student program's messages that mean something went wrong; a
 # message without a title of its own carries the program's name.
 STUDENT_TROUBLE = ("提示", "错误", "警告", "Velmora")
+COLLECTOR_TROUBLE = ("提示", "错误")
 
 # Control geometry in twips (left, top, width, height), relative to the form's
 # client area. The forms are frameless, so the window origin is the client
@@ -53,6 +55,7 @@ POLL = 0.05
 
 SCREEN = "-screen 0 1280x1024x24"
 INSIDE_MARK = "VELMORA_E2E_INSIDE_XVFB"
+PID_FILE = "VELMORA_E2E_PID_FILE"
 
 
 class E2EFailure(Exception):
@@ -248,14 +251,18 @@ class Road:
         pid = self.processes[program].pid
 
         def probe():
-            for other in unexpected:
-                if self.windows(other, pid):
-                    raise E2EFailure(f"{program} showed a window titled '{other}' "
-                                     f"instead of '{title}'")
+            self.fail_if_shown(program, unexpected, instead_of=title)
             found = [w for w in self.windows(title, pid) if w not in exclude]
             return found[0] if found else None
 
         return self.wait_for(f"{program} window '{title}'", probe, timeout)
+
+    def fail_if_shown(self, program, titles, instead_of=None):
+        pid = self.processes[program].pid
+        for title in titles:
+            if self.windows(title, pid):
+                wanted = f" instead of '{instead_of}'" if instead_of else ""
+                raise E2EFailure(f"{program} showed a window titled '{title}'{wanted}")
 
     def wait_gone(self, window, title, program, timeout=STEP_TIMEOUT):
         pid = self.processes[program].pid
@@ -356,7 +363,7 @@ class Road:
 
         self.begin("starting Velcoll")
         self.start("Velcoll", collector_bin, teacher_home, teacher_home)
-        collector = self.wait_window(COLLECTOR_TITLE, "Velcoll", unexpected=("错误",))
+        collector = self.wait_window(COLLECTOR_TITLE, "Velcoll", unexpected=COLLECTOR_TROUBLE)
 
         self.begin("starting Velmora (the copy)")
         self.start("Velmora", student_copy, student_home, student_home)
@@ -399,7 +406,7 @@ class Road:
         saved = os.path.join(self.work, "saved", "scores.txt")
         os.makedirs(os.path.dirname(saved))
         self.click(collector, COLLECTOR_SAVE)
-        dialog = self.wait_window("保存文件", "Velcoll", unexpected=("提示", "错误"))
+        dialog = self.wait_window("保存文件", "Velcoll", unexpected=COLLECTOR_TROUBLE)
         self.focus(dialog)
         self.xdotool("type", "--delay", "20", saved)
         self.confirm_dialog(dialog)
@@ -408,6 +415,7 @@ class Road:
         pid = self.processes["Velcoll"].pid
 
         def question_or_file():
+            self.fail_if_shown("Velcoll", COLLECTOR_TROUBLE)
             if os.path.exists(saved):
                 return "file"
             shown = [w for w in self.windows("保存文件", pid) if w != dialog]
@@ -416,7 +424,13 @@ class Road:
         found = self.wait_for("the create question or the saved file", question_or_file)
         if found != "file":
             self.keys(found, "alt+y")
-            self.wait_for(f"the saved file {saved}", lambda: os.path.exists(saved))
+
+            def written():
+                # A failed write shows its reason instead of a file.
+                self.fail_if_shown("Velcoll", COLLECTOR_TROUBLE)
+                return os.path.exists(saved)
+
+            self.wait_for(f"the saved file {saved}", written)
 
         self.begin("checking the saved line")
         with open(saved, "rb") as f:
@@ -485,18 +499,32 @@ def main():
             if shutil.which(tool) is None:
                 print(f"{tool} not found: run scripts/setup-debian.sh", file=sys.stderr)
                 return 1
-        env = dict(os.environ, **{INSIDE_MARK: "1"})
+        pid_file = tempfile.NamedTemporaryFile(prefix="velmora-e2e-", suffix=".pid", delete=False)
+        pid_file.close()
+        env = dict(os.environ, **{INSIDE_MARK: "1", PID_FILE: pid_file.name})
         inner = subprocess.Popen(["xvfb-run", "-a", "-s", SCREEN, sys.executable,
                                   os.path.abspath(__file__), bin_dir, source_dir],
                                  env=env, start_new_session=True)
 
         def forward(signum, _frame):
-            # The run inside ends both programs, then xvfb-run its X server.
-            os.killpg(inner.pid, signum)
+            # The run inside takes its screenshot and ends both programs while
+            # the X server still runs; xvfb-run then ends the server.
+            # Whatever still runs after a grace period is killed outright.
+            grace = threading.Timer(15, lambda: os.killpg(inner.pid, signal.SIGKILL))
+            grace.daemon = True
+            grace.start()
+            try:
+                with open(pid_file.name) as f:
+                    os.kill(int(f.read()), signal.SIGTERM)
+            except (OSError, ValueError):
+                os.killpg(inner.pid, signal.SIGKILL)
 
         signal.signal(signal.SIGTERM, forward)
         signal.signal(signal.SIGINT, forward)
-        return inner.wait()
+        try:
+            return inner.wait()
+        finally:
+            os.unlink(pid_file.name)
 
     # Evidence of an earlier failed run would only mislead.
     shutil.rmtree(output_dir, ignore_errors=True)
@@ -506,6 +534,9 @@ def main():
 
     # A test runner's time-out still ends both programs and keeps the evidence.
     signal.signal(signal.SIGTERM, stopped)
+    if os.environ.get(PID_FILE):
+        with open(os.environ[PID_FILE], "w") as f:
+            f.write(str(os.getpid()))
 
     road = Road(bin_dir, source_dir, output_dir)
     failed = False
