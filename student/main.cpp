@@ -10,7 +10,9 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Velmora"));
     QApplication::setOrganizationName(QStringLiteral("Velmora"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Velmora"));
+    // No display name: Qt would append it to every window title on X11
+    // ("Velmora系统  V1.0 — Velmora"); untitled message boxes still read
+    // "Velmora" through the application name.
     velmora::installChineseQtTranslation();
 
     velmora::student::StudentApp student(velmora::student::Module1::forThisComputer());
