@@ -110,9 +110,9 @@ SenderReport runSender(const QString& senderPath, quint16 port, const bench::Bur
 {
     QProcess sender;
     sender.setProgram(senderPath);
-    QStringList args{QStringLiteral("--port"), QString::number(port), QStringLiteral("--keys"),
-                     QString::number(burst.keys()), QStringLiteral("--updates"),
-                     QString::number(burst.updates())};
+    QStringList args{QStringLiteral("--port"),    QString::number(port),
+                     QStringLiteral("--keys"),    QString::number(burst.keys()),
+                     QStringLiteral("--updates"), QString::number(burst.updates())};
     if (awaitAcks) {
         args << QStringLiteral("--await-acks");
     }
@@ -135,7 +135,8 @@ SenderReport runSender(const QString& senderPath, quint16 port, const bench::Bur
     }
     if (sender.exitStatus() != QProcess::NormalExit || sender.exitCode() != 0) {
         SenderReport r;
-        r.error = QStringLiteral("sender failed: ") + QString::fromUtf8(sender.readAllStandardError());
+        r.error =
+            QStringLiteral("sender failed: ") + QString::fromUtf8(sender.readAllStandardError());
         return r;
     }
     return parseSender(sender.readAllStandardOutput());
@@ -186,8 +187,7 @@ struct CollectorRound
     double ms = 0; // first send to last datagram recorded
 };
 
-CollectorRound collectorRound(const QString& senderPath, const bench::Burst& burst,
-                              QString* error)
+CollectorRound collectorRound(const QString& senderPath, const bench::Burst& burst, QString* error)
 {
     const quint16 port = bench::freeUdpPort();
     auto window = std::make_unique<collector::form1>(port);
@@ -218,8 +218,7 @@ CollectorRound collectorRound(const QString& senderPath, const bench::Burst& bur
     });
     CollectorRound round;
     round.sender = runSender(senderPath, port, burst, true, [&] {
-        return qint64(receiver.recordedCount() + receiver.ignoredCount() +
-                      receiver.refusedCount());
+        return qint64(receiver.recordedCount() + receiver.ignoredCount() + receiver.refusedCount());
     });
     if (!round.sender.ok) {
         *error = round.sender.error;

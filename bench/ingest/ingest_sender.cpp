@@ -43,8 +43,8 @@ int main(int argc, char* argv[])
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Sends a burst of score datagrams."));
     parser.addHelpOption();
-    const QCommandLineOption portOption(QStringLiteral("port"), QStringLiteral("UDP port on 127.0.0.1"),
-                                        QStringLiteral("port"));
+    const QCommandLineOption portOption(
+        QStringLiteral("port"), QStringLiteral("UDP port on 127.0.0.1"), QStringLiteral("port"));
     const QCommandLineOption keysOption(QStringLiteral("keys"), QStringLiteral("distinct keys"),
                                         QStringLiteral("n"), QStringLiteral("500"));
     const QCommandLineOption updatesOption(QStringLiteral("updates"),

@@ -30,7 +30,8 @@ BatchCsv BatchCsv::parse(QByteArrayView output)
             bool ok = false;
             line.total = fields[6].toInt(&ok);
             if (!ok || line.total < 0 || line.total > 25) {
-                csv.error = QStringLiteral("line %1 has no total of 0 to 25: ").arg(r + 1) + rows[r];
+                csv.error =
+                    QStringLiteral("line %1 has no total of 0 to 25: ").arg(r + 1) + rows[r];
                 return csv;
             }
         }

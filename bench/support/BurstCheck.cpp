@@ -10,8 +10,8 @@ namespace velmora::bench {
 
 bool BurstCheck::complete(const Burst& burst) const
 {
-    return rowsFound == burst.keys() && finalScores == burst.keys() &&
-           firstKept == burst.keys() && foreignRows == 0 && duplicateRows == 0;
+    return rowsFound == burst.keys() && finalScores == burst.keys() && firstKept == burst.keys() &&
+           foreignRows == 0 && duplicateRows == 0;
 }
 
 BurstCheck BurstCheck::of(const Burst& burst, const collector::ScoreTable& table)

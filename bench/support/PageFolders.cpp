@@ -54,8 +54,8 @@ PageFolders::Result PageFolders::create(const QString& fixtureDir, const QString
         const WriteResult written =
             writeFileBytes(folder + u'/' + marking::pageFileName(set), bytes);
         if (!written.ok) {
-            result.error = QStringLiteral("cannot write a page in ") + folder + QStringLiteral(": ") +
-                           written.error;
+            result.error = QStringLiteral("cannot write a page in ") + folder +
+                           QStringLiteral(": ") + written.error;
             return result;
         }
         ++result.perSet[set];

@@ -17,10 +17,10 @@ public:
     struct Result
     {
         bool ok = false;
-        QString error;          // what went wrong when !ok
-        QList<int> perSet;      // index 1..9: folders of that set
-        int fullPages = 0;      // pages copied whole (these earn 25)
-        qint64 bytes = 0;       // page bytes written in all
+        QString error;     // what went wrong when !ok
+        QList<int> perSet; // index 1..9: folders of that set
+        int fullPages = 0; // pages copied whole (these earn 25)
+        qint64 bytes = 0;  // page bytes written in all
     };
 
     static int setOf(int i);
