@@ -1,0 +1,595 @@
+// SPDX-License-Identifier: MIT
+// The teacher program under faults: its port held by another socket or
+// process, save targets that cannot take the file, and a flood of datagrams
+// with malformed ones mixed in. Real window offscreen, real UDP sockets on
+// the loopback addresses, real files and disks.
+#include "FaultPlaces.h"
+#include "Gbk.h"
+#include "Prompter.h"
+#include "QQButton.h"
+#include "ScoreDatagram.h"
+#include "ScoreReceiver.h"
+#include "form1.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QNetworkDatagram>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+#include <QUdpSocket>
+
+#include <atomic>
+#include <cstdio>
+#include <memory>
+
+using namespace velmora;
+using namespace velmora::collector;
+using velmora::testing::FaultPlaces;
+
+namespace {
+
+// Set in the environment of a child process that only holds a UDP port.
+constexpr char kHoldPortVariable[] = "VELMORA_FAULTS_HOLD_UDP_PORT";
+
+// A second program on the computer that holds a UDP port: binds it, prints
+// the port number, and keeps it until its standard input closes.
+int holdPort(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QUdpSocket socket;
+    if (!socket.bind(QHostAddress::AnyIPv4, 0, QAbstractSocket::DontShareAddress)) {
+        std::fprintf(stderr, "cannot bind: %s\n", qPrintable(socket.errorString()));
+        return 1;
+    }
+    std::printf("%u\n", unsigned(socket.localPort()));
+    std::fflush(stdout);
+    char buffer[64];
+    while (std::fread(buffer, 1, sizeof buffer, stdin) > 0) {
+    }
+    return 0;
+}
+
+QByteArray scorePayload(const QString& address, const QString& score, const QString& name,
+                        const QString& set)
+{
+    return toGbk(QString(address + QStringLiteral("#PC-") + address + u'#' + score + u'#' + name +
+                         u'#' + set));
+}
+
+int handledBy(const form1& w)
+{
+    const ScoreReceiver& r = w.receiver();
+    return r.recordedCount() + r.ignoredCount() + r.refusedCount();
+}
+
+QList<QByteArray> drain(QUdpSocket& socket)
+{
+    QList<QByteArray> out;
+    while (socket.hasPendingDatagrams()) {
+        const QNetworkDatagram d = socket.receiveDatagram();
+        if (!d.isValid()) {
+            break;
+        }
+        out << d.data();
+    }
+    return out;
+}
+
+// The window the teacher sees, with its message boxes answered by a script;
+// closed with Yes at the end.
+struct Teacher
+{
+    ScriptedPrompter prompter;
+    std::unique_ptr<form1> window;
+    QStringList chosenFiles;
+
+    explicit Teacher(quint16 port = 0) : window(std::make_unique<form1>(port))
+    {
+        window->setSaveFileChooser([this](QWidget*) {
+            return chosenFiles.isEmpty() ? QString() : chosenFiles.takeFirst();
+        });
+        window->setSpreadsheetStarter([](const QString&) { return false; });
+    }
+    ~Teacher()
+    {
+        prompter.answers = {QMessageBox::Yes};
+        window->close();
+    }
+};
+
+// A student computer: a socket on 127.0.0.1 that sends to the collector and
+// collects what comes back.
+struct StudentSocket
+{
+    QUdpSocket socket;
+    StudentSocket() { socket.bind(QHostAddress::LocalHost, 0); }
+    bool sendTo(const form1& w, const QByteArray& payload)
+    {
+        const int before = handledBy(w);
+        if (socket.writeDatagram(payload, QHostAddress::LocalHost, w.listeningPort()) !=
+            payload.size()) {
+            return false;
+        }
+        return QTest::qWaitFor([&] { return handledBy(w) > before; }, 5000);
+    }
+};
+
+// The flood: 10,000 datagrams over 703 keys (more than the list holds), with
+// malformed ones mixed in: too few fields, empty, binary junk without any
+// "#". Well-formed ones vary too: extra fields, bytes that are not GBK, a
+// long name.
+struct Flood
+{
+    QList<QByteArray> payloads;
+    QList<bool> wellFormed;
+
+    static constexpr int kCount = 10000;
+    // Not a multiple of 10, so every key also comes in well-formed datagrams.
+    static constexpr int kKeys = 703;
+
+    Flood()
+    {
+        const QStringList sets{QStringLiteral("第一套"), QStringLiteral("第五套"),
+                               QStringLiteral("第九套")};
+        for (int i = 0; i < kCount; ++i) {
+            const int key = i % kKeys;
+            const QString address = QStringLiteral("10.9.%1.%2").arg(key / 200).arg(key % 200);
+            const QString set = sets.at(key % sets.size());
+            QByteArray p;
+            bool ok = true;
+            switch (i % 10) {
+            case 1:
+                p = toGbk(QString(address + QStringLiteral("#PC#20#四个字段")));
+                ok = false;
+                break;
+            case 4:
+                p = QByteArray(); // an empty datagram
+                ok = false;
+                break;
+            case 7: {
+                p.resize(64 + i % 200);
+                for (qsizetype b = 0; b < p.size(); ++b) {
+                    char c = char((b * 37 + i) & 0xFF);
+                    p[b] = c == '#' ? '\x81' : c;
+                }
+                ok = false;
+                break;
+            }
+            case 3:
+                p = scorePayload(address, QString::number(i % 26), QStringLiteral("多余字段"),
+                                 set) +
+                    "#extra#more";
+                break;
+            case 5:
+                p = toGbk(QString(address + QStringLiteral("#PC#17#"))) + "\xFF\x80x\x81" +
+                    toGbk(QString(u'#' + set));
+                break;
+            case 9:
+                p = scorePayload(address, QStringLiteral("9"), QString(3000, u'长'), set);
+                break;
+            default:
+                p = scorePayload(address, QString::number(i % 26),
+                                 QStringLiteral("学生%1").arg(key), set);
+                break;
+            }
+            payloads << p;
+            wellFormed << ok;
+        }
+    }
+
+    // The key of a well-formed payload, as the collector reads it.
+    static QString keyOf(const QByteArray& p)
+    {
+        const auto d = ScoreDatagram::decode(p);
+        return d ? d->address + u'\n' + d->set : QString();
+    }
+};
+
+} // namespace
+
+class TestFaultsCollector : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // the port
+    void portTaken_data();
+    void portTaken();
+
+    // save targets that cannot take the file
+    void saveTargetFaults_data();
+    void saveTargetFaults();
+
+    // flood
+    void flood_data();
+    void flood();
+};
+
+// ---- the port -----------------------------------------------------------------
+
+void TestFaultsCollector::portTaken_data()
+{
+    QTest::addColumn<QString>("holder");
+    QTest::addColumn<bool>("taken");
+    QTest::newRow("another program holds it") << QStringLiteral("process") << true;
+    QTest::newRow("a socket on 127.0.0.1 only") << QStringLiteral("loopback") << true;
+    QTest::newRow("a dual-stack IPv6 socket") << QStringLiteral("ipv6-any") << true;
+    QTest::newRow("a socket on ::1 only leaves IPv4 free")
+        << QStringLiteral("ipv6-loopback") << false;
+}
+
+void TestFaultsCollector::portTaken()
+{
+    QFETCH(QString, holder);
+    QFETCH(bool, taken);
+
+    QUdpSocket blocker;
+    QProcess other;
+    quint16 port = 0;
+    if (holder == u"process") {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QLatin1String(kHoldPortVariable), QStringLiteral("1"));
+        other.setProcessEnvironment(env);
+        other.start(QCoreApplication::applicationFilePath(), {});
+        QVERIFY2(other.waitForStarted(5000), qPrintable(other.errorString()));
+        QVERIFY(other.waitForReadyRead(5000));
+        port = quint16(other.readLine().trimmed().toUInt());
+    } else {
+        const QHostAddress where = holder == u"loopback" ? QHostAddress(QHostAddress::LocalHost)
+                                   : holder == u"ipv6-any"
+                                       ? QHostAddress(QHostAddress::Any)
+                                       : QHostAddress(QHostAddress::LocalHostIPv6);
+        if (!blocker.bind(where, 0)) {
+            QSKIP(qPrintable(u"this computer cannot bind " + where.toString() + u": " +
+                             blocker.errorString()));
+        }
+        port = blocker.localPort();
+    }
+    QVERIFY(port != 0);
+
+    {
+        Teacher t(port);
+        form1& w = *t.window;
+        QCOMPARE(w.isListening(), !taken);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QTest::qWait(50); // the one message comes queued, after the window is up
+        StudentSocket student;
+        const QByteArray score = scorePayload(QStringLiteral("10.0.0.8"), QStringLiteral("25"),
+                                              QStringLiteral("张三"), QStringLiteral("第一套"));
+        if (taken) {
+            QVERIFY2(w.lbl_host()->text().contains(QStringLiteral("已被占用")),
+                     qPrintable(w.lbl_host()->text()));
+            QVERIFY(w.lbl_host()->text().contains(QString::number(port)));
+            QVERIFY(!w.lbl_host()->isHidden());
+            QCOMPARE(t.prompter.shown.size(), 1);
+            QCOMPARE(t.prompter.shown.first().title, QStringLiteral("错误"));
+            QVERIFY(t.prompter.shown.first().text.contains(QString::number(port)));
+            // A score sent now reaches the other socket, never this window.
+            student.socket.writeDatagram(score, QHostAddress::LocalHost, port);
+            QTest::qWait(200);
+            QCOMPARE(handledBy(w), 0);
+            QCOMPARE(w.table().rec_count(), 0);
+            QCOMPARE(w.lbl_exam_info()->text(), QStringLiteral("已提交成绩0"));
+            QVERIFY(!student.socket.hasPendingDatagrams()); // nobody confirmed it
+        } else {
+            QVERIFY2(w.lbl_host()->text().startsWith(QStringLiteral("服务器IP:")),
+                     qPrintable(w.lbl_host()->text()));
+            QVERIFY(w.lbl_host()->text().endsWith(u" 端口:" + QString::number(port)));
+            QVERIFY(t.prompter.shown.isEmpty());
+            QVERIFY(student.sendTo(w, score));
+            QCOMPARE(w.table().rec_count(), 1);
+            QTRY_VERIFY(student.socket.hasPendingDatagrams());
+            QCOMPARE(drain(student.socket), QList<QByteArray>{ackFor(score)});
+        }
+        // Showing the window again does not repeat the message; the buttons work.
+        w.hide();
+        w.show();
+        QTest::qWait(20);
+        const qsizetype before = t.prompter.shown.size();
+        QTest::mouseClick(w.QQButton4(), Qt::LeftButton);
+        QCOMPARE(t.prompter.shown.size(), before + 1);
+        QCOMPARE(t.prompter.shown.last().title, QStringLiteral("帮助"));
+    } // closed with Yes
+
+    if (other.state() != QProcess::NotRunning) {
+        other.closeWriteChannel();
+        if (!other.waitForFinished(5000)) {
+            other.kill();
+            other.waitForFinished(5000);
+        }
+    }
+}
+
+// ---- save targets -------------------------------------------------------------
+
+void TestFaultsCollector::saveTargetFaults_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QByteArray>("old"); // null: no file there before
+    QTest::newRow("error: disk full, the old file stays whole")
+        << QStringLiteral("full-disk") << QByteArray("192.168.1.1#PC1#old#20#x\r\n");
+    QTest::newRow("error: disk full, new file") << QStringLiteral("full-disk") << QByteArray();
+    QTest::newRow("error: a device that is always full")
+        << QStringLiteral("full-device") << QByteArray();
+    QTest::newRow("error: path inside a file") << QStringLiteral("inside-file") << QByteArray();
+    QTest::newRow("error: read-only folder, the old file stays whole")
+        << QStringLiteral("read-only") << QByteArray("old scores\r\n");
+}
+
+void TestFaultsCollector::saveTargetFaults()
+{
+    QFETCH(QString, fault);
+    QFETCH(QByteArray, old);
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString place = dir.filePath(QStringLiteral("place"));
+    QVERIFY(QDir().mkpath(place));
+    FaultPlaces faults;
+    QString target = QDir(place).filePath(QStringLiteral("scores.txt"));
+    QString why;
+    if (fault == u"full-disk") {
+        why = faults.makeSmallDisk(place, 64 * 1024);
+    } else if (fault == u"full-device") {
+        why = faults.fullDevice(place, &target);
+    } else if (fault == u"inside-file") {
+        QVERIFY(FaultPlaces::putFile(QDir(place).filePath(QStringLiteral("plain.txt")), "x"));
+        target = QDir(place).filePath(QStringLiteral("plain.txt/scores.txt"));
+    }
+    if (!why.isEmpty()) {
+        QSKIP(qPrintable(why));
+    }
+    if (!old.isNull()) {
+        QVERIFY(FaultPlaces::putFile(target, old));
+    }
+    if (fault == u"full-disk") {
+        why = faults.fillDisk(place);
+    } else if (fault == u"read-only") {
+        why = faults.makeReadOnly(place);
+    }
+    if (!why.isEmpty()) {
+        QSKIP(qPrintable(why));
+    }
+    const QStringList before = FaultPlaces::entries(place);
+
+    Teacher t;
+    form1& w = *t.window;
+    StudentSocket student;
+    QList<QByteArray> sent;
+    for (int i = 1; i <= 3; ++i) {
+        sent << scorePayload(QStringLiteral("192.168.1.%1").arg(i), QString::number(20 + i),
+                             QStringLiteral("学生%1").arg(i), QStringLiteral("第二套"));
+        QVERIFY(student.sendTo(w, sent.last()));
+    }
+    t.chosenFiles = {target};
+    t.prompter.answers = {QMessageBox::Yes, QMessageBox::Ok}; // create it, then the report
+    w.save();
+
+    QVERIFY(!t.prompter.shown.isEmpty());
+    const Prompt& report = t.prompter.shown.last();
+    QCOMPARE(report.title, QStringLiteral("提示"));
+    QVERIFY2(report.text.contains(QDir::toNativeSeparators(target)), qPrintable(report.text));
+    QVERIFY2(report.text.size() > QDir::toNativeSeparators(target).size() + 12,
+             qPrintable(report.text)); // the reason follows the path
+    // Nothing half-written: the old file is whole, no temporary file is left.
+    if (!old.isNull()) {
+        QCOMPARE(FaultPlaces::fileBytes(target), old);
+    }
+    QCOMPARE(FaultPlaces::entries(place), before);
+    if (fault == u"full-device") {
+        QVERIFY2(FaultPlaces::isCharacterDevice(target), "the device was replaced by a file");
+    }
+
+    // Nothing lost: the same scores can be saved elsewhere at once.
+    faults.freeDisk();
+    QTemporaryDir other;
+    const QString good = other.filePath(QStringLiteral("scores.txt"));
+    t.chosenFiles = {good};
+    t.prompter.answers = {QMessageBox::Yes};
+    const qsizetype shown = t.prompter.shown.size();
+    w.save();
+    QCOMPARE(t.prompter.shown.size(), shown + 1); // only the create question
+    const QByteArray set = toGbk(QStringLiteral("第二套"));
+    QByteArray expected;
+    for (int i = 1; i <= 3; ++i) {
+        expected += "192.168.1." + QByteArray::number(i) + "#PC-192.168.1." +
+                    QByteArray::number(i) + '#' + toGbk(QStringLiteral("学生%1").arg(i)) + '#' +
+                    QByteArray::number(20 + i) + '#' + set + "\r\n";
+    }
+    QCOMPARE(FaultPlaces::fileBytes(good), expected);
+}
+
+// ---- flood --------------------------------------------------------------------
+
+void TestFaultsCollector::flood_data()
+{
+    QTest::addColumn<bool>("paced");
+    QTest::newRow("paced in bursts of 250: every datagram read") << true;
+    QTest::newRow("as fast as another thread can send") << false;
+}
+
+void TestFaultsCollector::flood()
+{
+    QFETCH(bool, paced);
+    const Flood flood;
+
+    Teacher t;
+    form1& w = *t.window;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+
+    // One real student uploads first, from a socket of its own.
+    StudentSocket student;
+    const QByteArray own = scorePayload(QStringLiteral("192.168.0.50"), QStringLiteral("18"),
+                                        QStringLiteral("王小明"), QStringLiteral("第一套"));
+    QVERIFY(student.sendTo(w, own));
+    QTRY_VERIFY(student.socket.hasPendingDatagrams());
+    QCOMPARE(drain(student.socket), QList<QByteArray>{ackFor(own)});
+
+    QList<QByteArray> acks;
+    int sent = 0;
+    if (paced) {
+        QUdpSocket flooder;
+        QVERIFY(flooder.bind(QHostAddress::LocalHost, 0));
+        // Room for the answers of a whole burst, long names included.
+        flooder.setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption,
+                                QVariant(ScoreReceiver::kReceiveBufferBytes));
+        for (int i = 0; i < Flood::kCount; ++i) {
+            const QByteArray& p = flood.payloads.at(i);
+            QCOMPARE(flooder.writeDatagram(p, QHostAddress::LocalHost, w.listeningPort()),
+                     qint64(p.size()));
+            ++sent;
+            if (sent % 250 == 0 || sent == Flood::kCount) {
+                const int target = 1 + sent;
+                QVERIFY2(QTest::qWaitFor([&] { return handledBy(w) >= target; }, 20000),
+                         qPrintable(QStringLiteral("%1 of %2 read").arg(handledBy(w)).arg(target)));
+                acks += drain(flooder);
+            }
+        }
+        QTest::qWait(50);
+        acks += drain(flooder);
+    } else {
+        // Another thread sends without pause and takes the answers as they come.
+        std::atomic<bool> stop{false};
+        std::atomic<int> sentCount{0};
+        QList<QByteArray> threadAcks;
+        const quint16 port = w.listeningPort();
+        std::unique_ptr<QThread> sender(QThread::create([&] {
+            QUdpSocket flooder;
+            if (!flooder.bind(QHostAddress::LocalHost, 0)) {
+                return;
+            }
+            flooder.setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption,
+                                    QVariant(ScoreReceiver::kReceiveBufferBytes));
+            for (const QByteArray& p : flood.payloads) {
+                if (flooder.writeDatagram(p, QHostAddress::LocalHost, port) == p.size()) {
+                    ++sentCount;
+                }
+                threadAcks += drain(flooder);
+            }
+            while (!stop) {
+                threadAcks += drain(flooder);
+                QThread::msleep(1);
+            }
+            threadAcks += drain(flooder);
+        }));
+        sender->start();
+        // Wait until the window has read all it will get: nothing new for a second.
+        int last = -1;
+        QElapsedTimer quiet;
+        quiet.start();
+        QElapsedTimer total;
+        total.start();
+        while (quiet.elapsed() < 1000 && total.elapsed() < 120000) {
+            QTest::qWait(20);
+            if (handledBy(w) != last) {
+                last = handledBy(w);
+                quiet.restart();
+            }
+        }
+        QTest::qWait(200);
+        stop = true;
+        QVERIFY(sender->wait(10000));
+        acks = threadAcks;
+        sent = sentCount;
+        QCOMPARE(sent, Flood::kCount);
+    }
+
+    const ScoreReceiver& r = w.receiver();
+    const int read = r.recordedCount() + r.ignoredCount() + r.refusedCount();
+    QVERIFY(read <= 1 + sent);
+    QCOMPARE(w.table().rec_count(), ScoreTable::kMaxRows); // 703 keys, 500 rows
+    QCOMPARE(w.cell(ScoreTable::kMaxRows + 1, RowCell::lbl_ip), nullptr);
+    QCOMPARE(w.lbl_exam_info()->text(), QStringLiteral("已提交成绩500"));
+    QVERIFY2(w.lbl_host()->text().contains(QStringLiteral("成绩列表已满")),
+             qPrintable(w.lbl_host()->text()));
+    QCOMPARE(w.table().row(1).name, QStringLiteral("王小明"));
+    QCOMPARE(t.prompter.shown.size(), 0); // nothing interrupts the teacher
+
+    // Acknowledgements: exactly one for each recorded datagram, none for a
+    // malformed or refused one, and the student got none of them.
+    // (Without pauses UDP may drop an answer on its way; never may one come
+    // for a datagram that was not recorded.)
+    QVERIFY(acks.size() <= r.recordedCount() - 1);
+    QVERIFY(!acks.isEmpty());
+    QSet<QByteArray> wellFormedAcks;
+    for (int i = 0; i < Flood::kCount; ++i) {
+        if (flood.wellFormed.at(i)) {
+            wellFormedAcks.insert(ackFor(flood.payloads.at(i)));
+        }
+    }
+    QSet<QString> rowKeys;
+    for (int i = 1; i <= w.table().rec_count(); ++i) {
+        rowKeys.insert(w.table().arr_ip(i) + u'\n' + w.table().arr_tao(i));
+    }
+    for (const QByteArray& a : std::as_const(acks)) {
+        QVERIFY2(wellFormedAcks.contains(a), a.left(60).toHex().constData());
+        QVERIFY2(rowKeys.contains(Flood::keyOf(a.sliced(4))), a.left(60).constData());
+    }
+    QVERIFY(!student.socket.hasPendingDatagrams());
+    qInfo("%d sent, %d read, %d recorded, %d ignored, %d refused, %d acknowledgements", sent, read,
+          r.recordedCount(), r.ignoredCount(), r.refusedCount(), int(acks.size()));
+
+    if (paced) {
+        // Every datagram was read: the counts follow from the rules alone.
+        QSet<QString> keys{Flood::keyOf(own)};
+        QList<QByteArray> expectedAcks;
+        int malformed = 0;
+        int refused = 0;
+        for (int i = 0; i < Flood::kCount; ++i) {
+            const QByteArray& p = flood.payloads.at(i);
+            if (!flood.wellFormed.at(i)) {
+                ++malformed;
+                continue;
+            }
+            const QString key = Flood::keyOf(p);
+            if (!keys.contains(key) && keys.size() == ScoreTable::kMaxRows) {
+                ++refused;
+                continue;
+            }
+            keys.insert(key);
+            expectedAcks << ackFor(p);
+        }
+        QCOMPARE(read, 1 + Flood::kCount);
+        QCOMPARE(r.ignoredCount(), malformed);
+        QCOMPARE(r.refusedCount(), refused);
+        QCOMPARE(r.recordedCount(), 1 + expectedAcks.size());
+        QCOMPARE(acks, expectedAcks); // in order, byte for byte
+    }
+
+    // After the flood the real student's update still gets through and is
+    // confirmed to that student alone; a new key is refused without an answer.
+    const QByteArray update = scorePayload(QStringLiteral("192.168.0.50"), QStringLiteral("25"),
+                                           QStringLiteral("王小明"), QStringLiteral("第一套"));
+    QVERIFY(student.sendTo(w, update));
+    QCOMPARE(w.lbl_score(1)->text(), QStringLiteral("25"));
+    QTRY_VERIFY(student.socket.hasPendingDatagrams());
+    QCOMPARE(drain(student.socket), QList<QByteArray>{ackFor(update)});
+    const QByteArray newcomer = scorePayload(QStringLiteral("192.168.0.51"), QStringLiteral("25"),
+                                             QStringLiteral("李四"), QStringLiteral("第一套"));
+    const int refusedBefore = r.refusedCount();
+    QVERIFY(student.sendTo(w, newcomer));
+    QCOMPARE(r.refusedCount(), refusedBefore + 1);
+    QTest::qWait(100);
+    QVERIFY(!student.socket.hasPendingDatagrams());
+    QCOMPARE(w.table().rec_count(), ScoreTable::kMaxRows);
+}
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsSet(kHoldPortVariable)) {
+        return holdPort(argc, argv);
+    }
+    QApplication app(argc, argv);
+    app.setAttribute(Qt::AA_Use96Dpi, true);
+    TestFaultsCollector test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_faults_collector.moc"
