@@ -49,11 +49,30 @@ QString DatagramHarness::feed(QByteArrayView payload)
         m_table = ScoreTable();
     }
     ++m_inputs;
-    for (const QString& problem :
-         {checkDecode(payload), checkRecord(payload), checkEdit(payload), checkTable()}) {
+    for (const QString& problem : {checkAck(payload), checkDecode(payload), checkRecord(payload),
+                                   checkEdit(payload), checkTable()}) {
         if (!problem.isEmpty()) {
             return problem;
         }
+    }
+    return {};
+}
+
+QString DatagramHarness::checkAck(QByteArrayView payload) const
+{
+    // The collector's answer to this payload is recognised, and this payload
+    // taken as an answer confirms only the one datagram it echoes.
+    if (!isAckFor(ackFor(payload), payload)) {
+        return fail(u"the acknowledgement of a payload does not confirm it");
+    }
+    const QByteArrayView prefix("ACK#");
+    const bool echoes = payload.startsWith(prefix);
+    const QByteArrayView echoed = echoes ? payload.sliced(prefix.size()) : QByteArrayView();
+    if (isAckFor(payload, echoed) != echoes) {
+        return fail(u"an answer was taken for the wrong datagram");
+    }
+    if (!payload.isEmpty() && isAckFor(payload, payload.first(payload.size() - 1))) {
+        return fail(u"an answer confirmed a datagram it does not echo");
     }
     return {};
 }

@@ -29,6 +29,7 @@ public:
     int inputs() const { return m_inputs; }
 
 private:
+    QString checkAck(QByteArrayView payload) const;
     QString checkDecode(QByteArrayView payload) const;
     QString checkRecord(QByteArrayView payload);
     QString checkEdit(QByteArrayView payload);
