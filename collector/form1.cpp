@@ -18,7 +18,6 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QSaveFile>
 #include <QScreen>
 #include <QScrollBar>
 #include <QWheelEvent>
@@ -78,32 +77,6 @@ constexpr const char* kCellNames[kRowCellCount] = {
 };
 
 constexpr int kMaxEditLength = 1 << 20; // never cut a long received field
-
-// Writes the export file complete or not at all. QSaveFile's commit() does
-// not report a failed final flush (a full disk): it would put an empty file
-// in place of the old one and report success, so the data are flushed and
-// checked first. A device or pipe is refused: QSaveFile would replace it by a
-// plain file, and opening a pipe without a reader would hang the window.
-WriteResult saveFileBytes(const QString& path, const QByteArray& bytes)
-{
-    const QFileInfo target(path);
-    if (target.exists() && !target.isFile() && !target.isDir()) {
-        return {false, QStringLiteral("这不是普通文件，成绩不能保存在这里。")};
-    }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return {false, file.errorString()};
-    }
-    if (file.write(bytes) != bytes.size() || !file.flush()) {
-        const QString why = file.errorString();
-        file.cancelWriting();
-        return {false, why};
-    }
-    if (!file.commit()) {
-        return {false, file.errorString()};
-    }
-    return {true, {}};
-}
 
 QString defaultSaveFileChooser(QWidget* parent)
 {
@@ -667,7 +640,10 @@ void form1::save()
     if (path.isEmpty()) {
         return; // cancelled: nothing written
     }
-    const WriteResult written = saveFileBytes(path, toGbk(m_saveText));
+    WriteResult written = writeFileBytes(path, toGbk(m_saveText));
+    if (written.notAFile) {
+        written.error = QStringLiteral("这不是普通文件，成绩不能保存在这里。");
+    }
     if (!written.ok) {
         // The old file, if any, is left untouched; the teacher can choose again.
         prompt(this, Prompt{QStringLiteral("提示"),

@@ -4,6 +4,7 @@
 #include "Gbk.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 namespace velmora {
@@ -45,11 +46,17 @@ std::optional<QString> readAnsiFirstLine(const QString& path)
 
 WriteResult writeFileBytes(const QString& path, const QByteArray& bytes)
 {
+    const QFileInfo target(path);
+    if (target.exists() && !target.isFile() && !target.isDir()) {
+        return {false, QStringLiteral("not a regular file"), true};
+    }
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         return {false, file.errorString()};
     }
-    if (file.write(bytes) != bytes.size()) {
+    // commit() does not report a failed final flush (a full disk) and would put
+    // an empty file in place of the old one: flush and check first.
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
         QString why = file.errorString();
         file.cancelWriting();
         return {false, why};

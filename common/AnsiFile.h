@@ -23,10 +23,14 @@ std::optional<QString> readAnsiFirstLine(const QString& path);
 struct WriteResult
 {
     bool ok = false;
-    QString error; // the system's reason when !ok
+    QString error;           // the system's reason when !ok
+    bool notAFile = false;   // the target exists but is a device, pipe or socket
 };
 
-// Writes bytes atomically, replacing any old content.
+// Writes bytes atomically, replacing any old content: on any failure, a full
+// disk included, the old file stays as it was and nothing half-written is left.
+// A target that exists but is not a plain file is refused: it would be
+// replaced by a plain file, and opening a pipe without a reader would hang.
 WriteResult writeFileBytes(const QString& path, const QByteArray& bytes);
 
 // Writes text as GBK, with no line end added.

@@ -141,25 +141,12 @@ std::optional<QString> FileSystem::readLine(const QString& path)
 
 FsResult FileSystem::write(const QString& path, const QString& text)
 {
-    // QSaveFile's commit() does not report a failed final flush (a full disk):
-    // it would put an empty file in place of the old one and report success,
-    // and the value would be lost instead of going to the per-user folder. So
-    // the bytes are flushed and checked before the commit.
-    const auto failed = [&path](const QString& why) {
-        return FsResult::failure(QStringLiteral("cannot write %1: %2").arg(shown(path), why));
-    };
-    const QByteArray bytes = toGbk(text);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return failed(file.errorString());
-    }
-    if (file.write(bytes) != bytes.size() || !file.flush()) {
-        const QString why = file.errorString();
-        file.cancelWriting();
-        return failed(why);
-    }
-    if (!file.commit()) {
-        return failed(file.errorString());
+    // Complete or untouched, a full disk included, so a value that cannot be
+    // written goes to the per-user folder instead of being lost.
+    const WriteResult written = writeAnsiFile(path, text);
+    if (!written.ok) {
+        return FsResult::failure(
+            QStringLiteral("cannot write %1: %2").arg(shown(path), written.error));
     }
     return FsResult::success();
 }

@@ -10,6 +10,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
 using namespace velmora;
 
 class TestCommon : public QObject
@@ -27,6 +31,7 @@ private slots:
     void unreadableFiles();
     void writeReplacesWholeFile();
     void writeToMissingFolderFails();
+    void writeRefusesPipe();
     void datagramDecode_data();
     void datagramDecode();
     void datagramEncodeIsGbk();
@@ -145,6 +150,24 @@ void TestCommon::writeToMissingFolderFails()
     const auto result = writeAnsiFile(dir.filePath(QStringLiteral("no/such/file.txt")), u"x");
     QVERIFY(!result.ok);
     QVERIFY(!result.error.isEmpty());
+}
+
+void TestCommon::writeRefusesPipe()
+{
+#ifdef Q_OS_UNIX
+    // A pipe would be replaced by a plain file (or hang the writer).
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("scores.txt"));
+    QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    const auto result = writeAnsiFile(path, u"x");
+    QVERIFY(!result.ok);
+    QVERIFY(result.notAFile);
+    struct stat st{};
+    QCOMPARE(::stat(QFile::encodeName(path).constData(), &st), 0);
+    QVERIFY(S_ISFIFO(st.st_mode));
+#else
+    QSKIP("pipes as files exist only on Unix");
+#endif
 }
 
 void TestCommon::datagramDecode_data()
