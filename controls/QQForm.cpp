@@ -191,7 +191,7 @@ void QQForm::Refresh()
     if (size() != m_host->size()) {
         resize(m_host->size());
     }
-    paintFrame();
+    m_surfaceDirty = true;
     setMask(roundRegion(size(), kCornerEllipse));
     m_host->setMask(roundRegion(m_host->size(), kCornerEllipse));
     updateMaxGlyph();
@@ -199,7 +199,16 @@ void QQForm::Refresh()
     update();
 }
 
-void QQForm::paintFrame()
+const QPixmap& QQForm::surface() const
+{
+    if (m_surfaceDirty || m_surface.size() != size().expandedTo(QSize(1, 1))) {
+        paintFrame();
+        m_surfaceDirty = false;
+    }
+    return m_surface;
+}
+
+void QQForm::paintFrame() const
 {
     const QImage& skin = artwork::frameSkin();
     const int W = pixelsToTwips(width());
@@ -477,7 +486,7 @@ bool QQForm::eventFilter(QObject* watched, QEvent* event)
 void QQForm::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
-    p.drawPixmap(0, 0, m_surface);
+    p.drawPixmap(0, 0, surface());
 }
 
 void QQForm::resizeEvent(QResizeEvent*)

@@ -75,7 +75,8 @@ public:
     // True while all three buttons rest after the pointer was last over the frame.
     bool buttonsAtRest() const { return m_buttonsAtRest; }
     // What Refresh painted last (the retained drawing).
-    const QPixmap& surface() const { return m_surface; }
+    // The painted frame as the next paint shows it.
+    const QPixmap& surface() const;
 
     // The rounded window region of a window of the given pixel size, with
     // corner ellipses of ellipse x ellipse pixels.
@@ -107,14 +108,17 @@ private:
     void titleEvent(QEvent* event);
     void updateMaxGlyph();
     void layoutButtons();
-    void paintFrame();
+    void paintFrame() const;
 
     QWidget* m_host = nullptr;
     QLabel* m_imgClose = nullptr;
     QLabel* m_imgMin = nullptr;
     QLabel* m_imgMax = nullptr;
     QWidget* m_lbMove = nullptr;
-    QPixmap m_surface;
+    // Painted lazily: show, resize, title and icon changes each ask for a
+    // refresh before the first paint, and the frame is drawn once for all.
+    mutable QPixmap m_surface;
+    mutable bool m_surfaceDirty = true;
     int m_shown[3] = {1, 1, 1};
     bool m_minButton = true;
     bool m_maxButton = true;
