@@ -33,11 +33,13 @@ template <std::size_t... N> constexpr auto join(const char16_t (&... parts)[N])
 }
 
 // The fixed texts of the rule tables: the web sites and mail addresses the
-// exercise pages link to.
-inline constexpr char16_t ScienceSiteHost[] = u"www.kepu.net.cn";
-inline constexpr char16_t SampleMailAddress[] = u"ahe@example.com";
-inline constexpr char16_t SearchSiteDomain[] = u"baidu.com";
-inline constexpr char16_t WebmasterMailAddress[] = u"webmaster@example.com";
-inline constexpr char16_t GamesSiteHost[] = u"www.beijing2008.cn";
+// exercise pages link to. Not inline: gcc's sanitizers make the address of an
+// inline variable a run-time value, and a view of it then no longer forms at
+// compile time.
+constexpr char16_t ScienceSiteHost[] = u"www.kepu.net.cn";
+constexpr char16_t SampleMailAddress[] = u"ahe@example.com";
+constexpr char16_t SearchSiteDomain[] = u"baidu.com";
+constexpr char16_t WebmasterMailAddress[] = u"webmaster@example.com";
+constexpr char16_t GamesSiteHost[] = u"www.beijing2008.cn";
 
 } // namespace velmora::marking
