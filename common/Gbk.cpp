@@ -15,7 +15,14 @@ QString fromGbk(QByteArrayView bytes)
 {
     QStringDecoder decoder(kGbk);
     Q_ASSERT(decoder.isValid());
-    return decoder.decode(bytes);
+    QString text = decoder.decode(bytes);
+    // The converter holds a half character at the end back, waiting for its
+    // second byte, and would drop it silently. A line feed can never be the
+    // second byte of a GBK character: it pushes the half character out as a
+    // replacement character, and is then taken off again.
+    QString tail = decoder.decode(QByteArrayView("\n", 1));
+    tail.chop(1);
+    return text + tail;
 }
 
 QByteArray toGbk(QStringView text)

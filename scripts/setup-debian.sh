@@ -6,6 +6,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build ccache pkg-config
+  clang libclang-rt-14-dev
   qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev qt6-translations-l10n
   xvfb xauth xdotool imagemagick x11-utils
   fonts-wqy-microhei

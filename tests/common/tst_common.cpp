@@ -68,6 +68,11 @@ void TestCommon::gbkInvalidBytes()
     // must decode cleanly again.
     const QString broken = fromGbk(QByteArray("\x81" "abc"));
     QVERIFY(broken.endsWith(QStringLiteral("bc")));
+    // A half character at the end is not dropped without a trace.
+    const QString cut = fromGbk(QByteArray("a#\xB5"));
+    QCOMPARE(cut.size(), 3);
+    QVERIFY(cut.startsWith(QStringLiteral("a#")));
+    QCOMPARE(cut.at(2), QChar(QChar::ReplacementCharacter));
     QCOMPARE(fromGbk(QByteArray("\xB5\xDA")), QStringLiteral("第"));
     QVERIFY(!fitsGbk(QStringLiteral("\U0001F600")));
 }

@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# Builds everything again with address and undefined-behaviour sanitizers
+# (preset asan, build/asan) and runs every test on that build.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup-debian.sh
+jobs=$(nproc 2>/dev/null || echo 2)
+cmake --preset asan
+cmake --build --preset asan -j "$jobs"
+ctest --preset asan -j "$jobs"

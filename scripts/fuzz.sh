@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# Builds the libFuzzer targets with clang (preset fuzz, build/fuzz) and runs
+# each for 30 seconds from the committed seed corpus.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup-debian.sh
+if ! command -v clang++ >/dev/null 2>&1; then
+  echo "fuzz: clang++ not found, fuzz targets skipped" >&2
+  exit 0
+fi
+cmake --preset fuzz
+cmake --build --preset fuzz
+ctest --preset fuzz
