@@ -463,20 +463,20 @@ SETS = {
 }
 
 
-def task_text(k, spec):
-    lines = [f"{FOLDERS[k - 1]}　{spec['title']}", "",
-             INTRO.format(page=spec["page"]), "",
+def task_text(k, task):
+    lines = [f"{FOLDERS[k - 1]}　{task['title']}", "",
+             INTRO.format(page=task["page"]), "",
              "请按下面 5 个要求完成网页（每题 5 分，共 25 分）：", ""]
-    lines += [f"{i}. {step}" for i, step in enumerate(spec["steps"], 1)]
-    lines += ["", OUTRO.format(page=spec["page"])]
+    lines += [f"{i}. {step}" for i, step in enumerate(task["steps"], 1)]
+    lines += ["", OUTRO.format(page=task["page"])]
     return "\n".join(lines) + "\n"
 
 
-def model_answer(spec):
-    text = SITES[spec["site"]][0][spec["page"]]
-    for old, new in spec["edits"]:
+def model_answer(task):
+    text = SITES[task["site"]][0][task["page"]]
+    for old, new in task["edits"]:
         if text.count(old) != 1:
-            sys.exit(f"edit target not unique in {spec['page']}: {old!r}")
+            sys.exit(f"edit target not unique in {task['page']}: {old!r}")
         text = text.replace(old, new)
     return text
 
@@ -498,17 +498,17 @@ def main():
         subprocess.run([sys.executable, str(pathlib.Path(__file__).with_name("draw_pictures.py"))],
                        check=True)
 
-    for k, spec in SETS.items():
+    for k, task in SETS.items():
         folder = FOLDERS[k - 1]
-        write(WF / f"{k}.txt", gbk_crlf(task_text(k, spec)))
-        pages, pictures = SITES[spec["site"]]
+        write(WF / f"{k}.txt", gbk_crlf(task_text(k, task)))
+        pages, pictures = SITES[task["site"]]
         target = WF / folder / folder
         for name, html in pages.items():
             write(target / name, gbk_crlf(html))
         for name in pictures:
             if not (target / name).exists():
                 sys.exit(f"missing picture {target / name}: run draw_pictures.py first")
-        write(ANSWERS / str(k) / spec["page"], gbk_crlf(model_answer(spec)))
+        write(ANSWERS / str(k) / task["page"], gbk_crlf(model_answer(task)))
 
 
 if __name__ == "__main__":
