@@ -4,6 +4,8 @@
 # (preset asan, build/asan) and runs every test on that build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# Paths relative to the checkout, so another clone reuses the compiler cache.
+export CCACHE_BASEDIR="$PWD"
 bash scripts/setup-debian.sh
 jobs=$(nproc 2>/dev/null || echo 2)
 cmake --preset asan

@@ -4,6 +4,8 @@
 # each for 30 seconds from the committed seed corpus.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# Paths relative to the checkout, so another clone reuses the compiler cache.
+export CCACHE_BASEDIR="$PWD"
 bash scripts/setup-debian.sh
 if ! command -v clang++ >/dev/null 2>&1; then
   echo "fuzz: clang++ not found, fuzz targets skipped" >&2

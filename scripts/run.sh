@@ -5,6 +5,8 @@
 # one to the other on this computer (teacher address 127.0.0.1).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# Paths relative to the checkout, so another clone reuses the compiler cache.
+export CCACHE_BASEDIR="$PWD"
 bash scripts/setup-debian.sh
 jobs=$(nproc 2>/dev/null || echo 2)
 cmake --preset release
