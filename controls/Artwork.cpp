@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <algorithm>
 #include <array>
 
 namespace velmora::artwork {
@@ -18,17 +19,19 @@ QColor mix(const QColor& a, const QColor& b, double t)
                   qRound(a.blue() + (b.blue() - a.blue()) * t));
 }
 
+// Straight scanline writes: the skin is painted once at start-up, and
+// setPixelColor per pixel made painting the skin a tenth of the start-up.
 void fillRow(QImage& img, int y, int x0, int x1, const QColor& c)
 {
-    for (int x = x0; x <= x1; ++x) {
-        img.setPixelColor(x, y, c);
-    }
+    QRgb* line = reinterpret_cast<QRgb*>(img.scanLine(y));
+    std::fill(line + x0, line + x1 + 1, c.rgb());
 }
 
 void fillColumn(QImage& img, int x, int y0, int y1, const QColor& c)
 {
+    const QRgb rgb = c.rgb();
     for (int y = y0; y <= y1; ++y) {
-        img.setPixelColor(x, y, c);
+        reinterpret_cast<QRgb*>(img.scanLine(y))[x] = rgb;
     }
 }
 
