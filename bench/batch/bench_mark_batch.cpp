@@ -4,6 +4,7 @@
 // over each set's folders as a teacher would, checks that every folder got a
 // line and every whole page 25, and prints pages per second. The start-up of
 // velmora-mark itself is timed on an empty folder and given apart.
+#include "Console.h"
 #include "BatchCsv.h"
 #include "Marking.h"
 #include "PageFolders.h"
@@ -20,13 +21,9 @@
 
 using namespace velmora;
 
-namespace {
+using velmora::bench::print;
 
-void print(const QString& text)
-{
-    std::printf("%s\n", text.toUtf8().constData());
-    std::fflush(stdout);
-}
+namespace {
 
 struct Run
 {

@@ -5,6 +5,7 @@
 // collector window shown in this process. Prints what the window recorded,
 // what was lost and how long it took, for several rounds, and the ratio of
 // the medians.
+#include "Console.h"
 #include "Burst.h"
 #include "BurstCheck.h"
 #include "FreePort.h"
@@ -29,6 +30,9 @@
 
 using namespace velmora;
 
+using velmora::bench::print;
+using velmora::bench::spin;
+
 namespace {
 
 qint64 nowNs()
@@ -36,19 +40,6 @@ qint64 nowNs()
     return std::chrono::duration_cast<std::chrono::nanoseconds>(
                std::chrono::steady_clock::now().time_since_epoch())
         .count();
-}
-
-void print(const QString& text)
-{
-    std::printf("%s\n", text.toUtf8().constData());
-    std::fflush(stdout);
-}
-
-void spin(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
 }
 
 struct SenderReport

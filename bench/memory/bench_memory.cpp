@@ -2,6 +2,7 @@
 // Memory: builds the collector window as Velcoll does, fills it with 500 rows
 // through its real socket, scrolls through the whole list so that every row
 // has been painted, and prints the resident size at each step and the peak.
+#include "Console.h"
 #include "Burst.h"
 #include "BurstCheck.h"
 #include "FreePort.h"
@@ -23,20 +24,10 @@
 
 using namespace velmora;
 
+using velmora::bench::print;
+using velmora::bench::spin;
+
 namespace {
-
-void print(const QString& text)
-{
-    std::printf("%s\n", text.toUtf8().constData());
-    std::fflush(stdout);
-}
-
-void spin(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
 
 QString mib(std::optional<qint64> kib)
 {

@@ -3,6 +3,7 @@
 // Velcoll's window) several times, interleaved, and times each from the
 // moment it is started to the moment it reports its first paint. Prints the
 // medians and the ratios of the programs to the minimal window.
+#include "Console.h"
 #include "FreePort.h"
 #include "Summary.h"
 
@@ -20,13 +21,9 @@
 
 using namespace velmora;
 
-namespace {
+using velmora::bench::print;
 
-void print(const QString& text)
-{
-    std::printf("%s\n", text.toUtf8().constData());
-    std::fflush(stdout);
-}
+namespace {
 
 struct Timing
 {
