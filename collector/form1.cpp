@@ -382,8 +382,12 @@ void form1::reportListenFailure()
         return;
     }
     m_listenReported = true;
-    prompt(this, Prompt{QStringLiteral("错误"), m_listenProblem, QMessageBox::Critical,
-                        QMessageBox::Ok, QMessageBox::Ok, {}});
+    prompt(this, Prompt{QStringLiteral("错误"),
+                        m_listenProblem,
+                        QMessageBox::Critical,
+                        QMessageBox::Ok,
+                        QMessageBox::Ok,
+                        {}});
 }
 
 void form1::showEvent(QShowEvent* event)

@@ -5,8 +5,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QProcess>
 #include <QPointer>
+#include <QProcess>
 #include <QStandardPaths>
 #include <QTimer>
 

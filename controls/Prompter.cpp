@@ -14,7 +14,7 @@ class MessageBoxPrompter : public Prompter
 public:
     QMessageBox::StandardButton show(QWidget* parent, const Prompt& p) override
     {
-        const QString title = p.untitled        ? QString()
+        const QString title = p.untitled          ? QString()
                               : p.title.isEmpty() ? QApplication::applicationDisplayName()
                                                   : p.title;
         QMessageBox box(p.icon, title, p.text, p.buttons, parent);
@@ -27,7 +27,8 @@ public:
             // details area would hide it behind a button in a narrow pane.
             box.setInformativeText(p.details);
             // Check descriptions quote page source ("<marquee"): never rich text.
-            if (auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel"))) {
+            if (auto* label =
+                    box.findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel"))) {
                 label->setTextFormat(Qt::PlainText);
             }
         }

@@ -249,8 +249,7 @@ QString findPage(const QString& folder, const QString& fileName)
     if (QFileInfo(exact).isFile()) {
         return exact;
     }
-    const QStringList files =
-        dir.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+    const QStringList files = dir.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
     for (const QString& name : files) {
         if (name.compare(fileName, Qt::CaseInsensitive) == 0) {
             return dir.filePath(name);

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "AnsiFile.h"
-#include "Platform.h"
 #include "Gbk.h"
+#include "Platform.h"
 #include "ScoreDatagram.h"
 #include "Twips.h"
 
@@ -71,7 +71,8 @@ void TestCommon::gbkInvalidBytes()
 {
     // A broken lead byte must not poison the following text, and a fresh call
     // must decode cleanly again.
-    const QString broken = fromGbk(QByteArray("\x81" "abc"));
+    const QString broken = fromGbk(QByteArray("\x81"
+                                              "abc"));
     QVERIFY(broken.endsWith(QStringLiteral("bc")));
     // A half character at the end is not dropped without a trace.
     const QString cut = fromGbk(QByteArray("a#\xB5"));
@@ -91,15 +92,17 @@ void TestCommon::decodePage_data()
     QTest::newRow("utf8 bom") << QByteArray("\xEF\xBB\xBF<p>" + hu) << QStringLiteral("<p>虎");
     QTest::newRow("meta utf-8") << QByteArray("<meta charset=\"UTF-8\">" + hu)
                                 << QStringLiteral("<meta charset=\"UTF-8\">虎");
-    QTest::newRow("meta utf8 no hyphen") << QByteArray("<meta content=\"text/html; charset=utf8\">" + hu)
-                                         << QStringLiteral("<meta content=\"text/html; charset=utf8\">虎");
+    QTest::newRow("meta utf8 no hyphen")
+        << QByteArray("<meta content=\"text/html; charset=utf8\">" + hu)
+        << QStringLiteral("<meta content=\"text/html; charset=utf8\">虎");
     QTest::newRow("gb2312 meta stays gbk")
         << QByteArray("<meta charset=gb2312>\xBB\xA2") << QStringLiteral("<meta charset=gb2312>虎");
     QByteArray late(1100, ' ');
     late.prepend("\xBB\xA2");
     late.append("charset=utf-8");
     QTest::newRow("declaration past 1024 bytes ignored")
-        << late << QString(QStringLiteral("虎") + QString(1100, u' ') + QStringLiteral("charset=utf-8"));
+        << late
+        << QString(QStringLiteral("虎") + QString(1100, u' ') + QStringLiteral("charset=utf-8"));
 }
 
 void TestCommon::decodePage()
@@ -114,8 +117,10 @@ void TestCommon::firstLine_data()
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<bool>("readable");
     QTest::addColumn<QString>("line");
-    QTest::newRow("no line end") << QByteArray("192.168.1.9") << true << QStringLiteral("192.168.1.9");
-    QTest::newRow("crlf") << QByteArray("\xD5\xC5\xC8\xFD\r\nrest") << true << QStringLiteral("张三");
+    QTest::newRow("no line end") << QByteArray("192.168.1.9") << true
+                                 << QStringLiteral("192.168.1.9");
+    QTest::newRow("crlf") << QByteArray("\xD5\xC5\xC8\xFD\r\nrest") << true
+                          << QStringLiteral("张三");
     QTest::newRow("lf") << QByteArray("a\nb") << true << QStringLiteral("a");
     QTest::newRow("cr") << QByteArray("a\rb") << true << QStringLiteral("a");
     QTest::newRow("empty line first") << QByteArray("\r\nb") << true << QString();
@@ -195,7 +200,9 @@ void TestCommon::writeRefusesPipe()
     const auto result = writeAnsiFile(path, u"x");
     QVERIFY(!result.ok);
     QVERIFY(result.notAFile);
-    struct stat st{};
+    struct stat st
+    {
+    };
     QCOMPARE(::stat(QFile::encodeName(path).constData(), &st), 0);
     QVERIFY(S_ISFIFO(st.st_mode));
 #else
@@ -216,7 +223,8 @@ void TestCommon::datagramDecode_data()
         << gbk(u"10.0.0.5#PC05#25#张#三#第一套") << true
         << QStringList{u"10.0.0.5"_qs, u"PC05"_qs, u"25"_qs, u"张"_qs, u"三"_qs};
     QTest::newRow("empty fields") << QByteArray("####") << true
-                                  << QStringList{QString(), QString(), QString(), QString(), QString()};
+                                  << QStringList{QString(), QString(), QString(), QString(),
+                                                 QString()};
     QTest::newRow("four fields") << QByteArray("a#b#c#d") << false << QStringList{};
     QTest::newRow("empty datagram") << QByteArray() << false << QStringList{};
     QTest::newRow("invalid gbk still splits")
@@ -360,11 +368,11 @@ void TestCommon::openFolder()
     const QString seen = dir.filePath(u"opened"_qs);
     if (openerExit >= 0) {
         const QString opener = bin + u"/xdg-open"_qs;
-        QVERIFY(writeAnsiFile(opener, u"#!/bin/sh\necho \"$1\" > '%1'\nexit %2\n"_qs.arg(seen)
-                                          .arg(openerExit))
+        QVERIFY(writeAnsiFile(opener, u"#!/bin/sh\necho \"$1\" > '%1'\nexit %2\n"_qs.arg(seen).arg(
+                                          openerExit))
                     .ok);
-        QVERIFY(QFile::setPermissions(opener, QFile::ReadOwner | QFile::WriteOwner |
-                                                  QFile::ExeOwner));
+        QVERIFY(
+            QFile::setPermissions(opener, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
     }
     const QByteArray oldPath = qgetenv("PATH");
     // Only the fake opener (or none) is found.
