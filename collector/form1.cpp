@@ -382,8 +382,12 @@ void form1::reportListenFailure()
         return;
     }
     m_listenReported = true;
-    prompt(this, Prompt{QStringLiteral("错误"), m_listenProblem, QMessageBox::Critical,
-                        QMessageBox::Ok, QMessageBox::Ok, m_receiver->errorString()});
+    prompt(this, Prompt{QStringLiteral("错误"),
+                        m_listenProblem,
+                        QMessageBox::Critical,
+                        QMessageBox::Ok,
+                        QMessageBox::Ok,
+                        {}});
 }
 
 void form1::showEvent(QShowEvent* event)
@@ -640,15 +644,12 @@ void form1::save()
     if (path.isEmpty()) {
         return; // cancelled: nothing written
     }
-    WriteResult written = writeFileBytes(path, toGbk(m_saveText));
-    if (written.notAFile) {
-        written.error = QStringLiteral("这不是普通文件，成绩不能保存在这里。");
-    }
+    const WriteResult written = writeFileBytes(path, toGbk(m_saveText));
     if (!written.ok) {
         // The old file, if any, is left untouched; the teacher can choose again.
         prompt(this, Prompt{QStringLiteral("提示"),
                             QStringLiteral("无法保存成绩文件“") + QDir::toNativeSeparators(path) +
-                                QStringLiteral("”：\r") + written.error,
+                                QStringLiteral("”：\r") + writeFailureText(path, written),
                             QMessageBox::Warning,
                             QMessageBox::Ok,
                             QMessageBox::Ok,

@@ -20,12 +20,27 @@ std::optional<QString> readAnsiFile(const QString& path);
 // file cannot be read or is empty.
 std::optional<QString> readAnsiFirstLine(const QString& path);
 
+// The step of a write that failed.
+enum class WriteStep
+{
+    None,   // nothing failed
+    Open,   // creating the new file beside the target
+    Write,  // writing the bytes
+    Flush,  // pushing them out to the disk
+    Rename, // putting the new file in place of the target
+};
+
 struct WriteResult
 {
     bool ok = false;
-    QString error;           // the system's reason when !ok
-    bool notAFile = false;   // the target exists but is a device, pipe or socket
+    QString error;         // the system's reason for the failed step when !ok
+    bool notAFile = false; // the target exists but is a device, pipe or socket
+    WriteStep step = WriteStep::None;
 };
+
+// What went wrong, for a message box: the failed step in Chinese, naming the
+// folder or file it concerned, then the system's reason.
+QString writeFailureText(const QString& path, const WriteResult& result);
 
 // Writes bytes atomically, replacing any old content: on any failure, a full
 // disk included, the old file stays as it was and nothing half-written is left.

@@ -2,12 +2,20 @@
 // Linux and other free desktops.
 #include "Platform.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QPointer>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTimer>
 
 namespace velmora::platform {
+
+namespace {
+// How long the folder opener may take to say whether it opened the folder.
+constexpr int kOpenerPatienceMs = 5000;
+} // namespace
 
 QString driveRoot()
 {
@@ -24,16 +32,54 @@ QString displayPath(const QString& path)
     return QDir::toNativeSeparators(clean);
 }
 
-bool openFolder(const QString& folder)
+void openFolder(const QString& folder, QObject* context, std::function<void()> failed)
 {
-    if (!QDir(folder).exists()) {
-        return false;
-    }
+    const QPointer<QObject> guard(context);
+    auto fail = [guard, failed] {
+        if (guard && failed) {
+            failed();
+        }
+    };
     const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
-    if (opener.isEmpty()) {
-        return false;
+    if (!QDir(folder).exists() || opener.isEmpty()) {
+        fail();
+        return;
     }
-    return QProcess::startDetached(opener, {QDir::toNativeSeparators(folder)});
+    // xdg-open hands the folder to the file browser and exits, with a non-zero
+    // status when nothing could open it. Its status is awaited for a few
+    // seconds through the event loop; an opener still running by then (some
+    // wait for the browser they started) is left running and counts as done.
+    // The process belongs to the application, so closing the form neither
+    // kills it nor loses its answer.
+    auto* process = new QProcess(QCoreApplication::instance());
+    process->setProgram(opener);
+    process->setArguments({QDir::toNativeSeparators(folder)});
+    process->setStandardInputFile(QProcess::nullDevice());
+    process->setStandardOutputFile(QProcess::nullDevice());
+    process->setStandardErrorFile(QProcess::nullDevice());
+    auto* patience = new QTimer(process);
+    patience->setSingleShot(true);
+    QObject::connect(patience, &QTimer::timeout, process, [process] {
+        // Stop listening; the opener keeps running on its own.
+        QObject::disconnect(process, nullptr, nullptr, nullptr);
+        QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
+    });
+    QObject::connect(process, &QProcess::errorOccurred, process,
+                     [process, fail](QProcess::ProcessError error) {
+                         if (error == QProcess::FailedToStart) {
+                             fail();
+                             process->deleteLater();
+                         }
+                     });
+    QObject::connect(process, &QProcess::finished, process,
+                     [process, fail](int code, QProcess::ExitStatus status) {
+                         if (status != QProcess::NormalExit || code != 0) {
+                             fail();
+                         }
+                         process->deleteLater();
+                     });
+    patience->start(kOpenerPatienceMs);
+    process->start();
 }
 
 bool startSpreadsheet(const QString& workbook)

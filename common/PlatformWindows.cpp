@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QPointer>
 #include <QProcess>
 
 namespace velmora::platform {
@@ -18,13 +19,17 @@ QString displayPath(const QString& path)
     return QDir::toNativeSeparators(QDir::cleanPath(path));
 }
 
-bool openFolder(const QString& folder)
+void openFolder(const QString& folder, QObject* context, std::function<void()> failed)
 {
-    // The file browser with its folder tree, rooted at the folder.
+    // The file browser with its folder tree, rooted at the folder. Explorer
+    // reports nothing back, so only a failure to start it is known.
     QProcess process;
     process.setProgram(QStringLiteral("explorer.exe"));
     process.setNativeArguments(QStringLiteral("/e,/root, ") + QDir::toNativeSeparators(folder));
-    return process.startDetached();
+    const QPointer<QObject> guard(context);
+    if (!process.startDetached() && guard && failed) {
+        failed();
+    }
 }
 
 bool startSpreadsheet(const QString& workbook)

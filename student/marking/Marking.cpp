@@ -6,6 +6,7 @@
 #include "PageSearch.h"
 #include "RuleTable.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -239,6 +240,22 @@ MarkResult markText(int set, const QString& pageText)
 MarkResult markBytes(int set, QByteArrayView bytes)
 {
     return markText(set, decodePage(bytes));
+}
+
+QString findPage(const QString& folder, const QString& fileName)
+{
+    const QDir dir(folder);
+    const QString exact = dir.filePath(fileName);
+    if (QFileInfo(exact).isFile()) {
+        return exact;
+    }
+    const QStringList files = dir.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+    for (const QString& name : files) {
+        if (name.compare(fileName, Qt::CaseInsensitive) == 0) {
+            return dir.filePath(name);
+        }
+    }
+    return exact;
 }
 
 MarkResult markFile(int set, const QString& pagePath)

@@ -49,6 +49,12 @@ MarkResult markText(int set, const QString& pageText);
 // Decodes page bytes (see decodePage) and marks them.
 MarkResult markBytes(int set, QByteArrayView bytes);
 
+// The page file `fileName` in `folder`, its name compared without regard to
+// case as the target system does (Hu.htm serves for hu.htm): the exact name
+// first, else the first case-insensitive match in name order. A folder is not
+// a page. With no match, the exact path, which does not exist.
+QString findPage(const QString& folder, const QString& fileName);
+
 // Reads and marks a page file: absent -> the no-page report with total 0;
 // unreadable or empty -> marked as empty text. The bytes are decoded as GBK,
 // or as UTF-8 when the page says so (see decodePage).

@@ -169,6 +169,12 @@ void TestCollectorCore::record_data()
                        QStringLiteral("name 1 甲#乙")}
         << 1 << 0 << QStringLiteral("已提交成绩1")
         << crlf({QStringLiteral("10.0.0.1#A#甲＃乙#1#第一套")});
+    QTest::newRow("NUL, other control characters and DEL become spaces")
+        << QStringList{QStringLiteral("rec 10.0.0.1#A") + QChar(0) +
+                       QStringLiteral("B\tC\x7f#1#甲") + QChar(0x1B) +
+                       QStringLiteral("乙\x1f#第一套")}
+        << 1 << 0 << QStringLiteral("已提交成绩1")
+        << crlf({QStringLiteral("10.0.0.1#A B C #甲 乙 #1#第一套")});
     QTest::newRow("fields kept verbatim otherwise")
         << QStringList{QStringLiteral("rec  10.0.0.1 # <b>A</b> # x # &amp; # 第一套 ")} << 1 << 0
         << QStringLiteral("已提交成绩1")

@@ -133,7 +133,7 @@ int markBatch(int set, const QString& dirPath)
     const QStringList folders =
         dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
     for (const QString& folder : folders) {
-        const QString path = dir.filePath(folder + u'/' + page);
+        const QString path = findPage(dir.filePath(folder), page);
         if (!QFileInfo(path).isFile()) {
             write(stderr, u"velmora-mark: no " + page + u" in " + folder + u'\n');
             out += csvField(folder) + u",,,,,,\n";
