@@ -146,6 +146,8 @@ public:
         writeSummary(summary);
         writeMissing(missing);
         writeNotes(notes);
+        // The file opens on the class at a glance.
+        worksheet_activate(summary);
     }
 
 private:

@@ -18,6 +18,7 @@ struct XlsxSheet
     QString frozen;           // top-left cell of the scrolling part, "" when none
     QList<double> widths;
     int charts = 0;
+    bool active = false; // the sheet the file opens on
 
     // The rows as "a|b|c", trailing empty cells dropped.
     QStringList joined(int from = 0, int count = -1) const
@@ -72,6 +73,7 @@ inline QList<XlsxSheet> readXlsx(const QString& path, QString* error)
             s.widths << w.toDouble();
         }
         s.charts = o.value(u"charts").toInt();
+        s.active = o.value(u"active").toBool();
         out << s;
     }
     return out;

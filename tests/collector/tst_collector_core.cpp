@@ -703,6 +703,8 @@ void TestCollectorCore::workbookClassSummary()
                           u"25分|||1|0"_s}));
     QCOMPARE(sum.kinds.at(7).at(3), u"n"_s);
     QCOMPARE(sum.charts, 1);
+    QVERIFY(sum.active); // opens on the summary
+    QVERIFY(!sheets.at(0).active);
     QCOMPARE(sum.frozen, u"D2"_s); // header row and the computer's columns stay
     QCOMPARE(sheets.at(0).frozen, u"A2"_s);
     QCOMPARE(sheets.at(2).frozen, u"A2"_s);

@@ -3,7 +3,8 @@
 # Reads an .xlsx file back for the tests and prints it as JSON: the sheets in
 # workbook order, each with its cells as text rows, a row of kinds per row
 # ("n" number, "s" text, "" empty), the frozen top-left cell, the column
-# widths and the number of charts drawn on it.
+# widths, the number of charts drawn on it and whether it is the sheet the
+# file opens on.
 import json
 import re
 import sys
@@ -67,6 +68,8 @@ def read(path):
         shared = [text_of(si) for si in root.findall("m:si", NS)]
     book = ET.fromstring(z.read("xl/workbook.xml"))
     book_rels = rels_of(z, "xl/workbook.xml")
+    view = book.find("m:bookViews/m:workbookView", NS)
+    active = int(view.get("activeTab", "0")) if view is not None else 0
     sheets = []
     for sheet in book.find("m:sheets", NS).findall("m:sheet", NS):
         sheet_path = book_rels[sheet.get(REL_ID)]
@@ -101,7 +104,8 @@ def read(path):
             drawing_path = sheet_rels[drawing.get(REL_ID)]
             charts += sum(1 for t in rels_of(z, drawing_path).values() if "/charts/" in t)
         sheets.append({"name": sheet.get("name"), "rows": rows, "kinds": kinds,
-                       "frozen": frozen, "widths": widths, "charts": charts})
+                       "frozen": frozen, "widths": widths, "charts": charts,
+                       "active": len(sheets) == active})
     return {"sheets": sheets}
 
 
