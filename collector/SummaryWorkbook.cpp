@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QHash>
+#include <QHostAddress>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
@@ -156,6 +157,14 @@ private:
         return workbook_add_worksheet(m_book, name.toUtf8().constData());
     }
 
+    // Printed landscape, as wide as one page, the header row on every page.
+    static void pageSetup(lxw_worksheet* s)
+    {
+        worksheet_set_landscape(s);
+        worksheet_fit_to_pages(s, 1, 0);
+        worksheet_repeat_rows(s, 0, 0);
+    }
+
     void text(lxw_worksheet* s, int row, int col, const QString& value, lxw_format* f = nullptr)
     {
         worksheet_write_string(s, lxw_row_t(row), lxw_col_t(col), cellText(value).constData(), f);
@@ -199,6 +208,19 @@ private:
             c.name = e.name;
             c.scores.insert(e.set, e.score);
         }
+        // Computers in address order, as they sit in the room; other keys
+        // (folder names) follow in the order they came.
+        const auto ipv4 = [](const QString& key) -> std::optional<quint32> {
+            bool ok = false;
+            const quint32 value = QHostAddress(key).toIPv4Address(&ok);
+            return ok ? std::optional<quint32>(value) : std::nullopt;
+        };
+        std::stable_sort(m_computers.begin(), m_computers.end(),
+                         [&](const Computer& a, const Computer& b) {
+                             const auto x = ipv4(a.key);
+                             const auto y = ipv4(b.key);
+                             return x && (!y || *x < *y);
+                         });
         m_sets = SummaryWorkbook::orderedSets(m_in.entries);
         m_labelHeaders = {m_in.keyHeader};
         if (!m_in.computerHeader.isEmpty()) {
@@ -235,6 +257,7 @@ private:
         }
         widths.apply(s);
         worksheet_freeze_panes(s, 1, 0);
+        pageSetup(s);
     }
 
     void writeSummary(lxw_worksheet* s)
@@ -278,6 +301,7 @@ private:
 
         widths.apply(s);
         worksheet_freeze_panes(s, 1, lxw_col_t(firstSetCol));
+        pageSetup(s);
         if (m_sets.isEmpty()) {
             return; // an empty list: the header row only
         }
@@ -330,7 +354,8 @@ private:
         chart_title_set_name(chart, "各套题平均分");
         chart_legend_set_position(chart, LXW_CHART_LEGEND_NONE);
         chart_axis_set_min(chart->y_axis, 0);
-        worksheet_insert_chart(s, lxw_row_t(statsTop + int(statLabels.size()) + 1), 0, chart);
+        // Beside the grid, so that it is in view when the file opens.
+        worksheet_insert_chart(s, 1, lxw_col_t(totalCol + 3), chart);
     }
 
     void writeMissing(lxw_worksheet* s)
@@ -355,6 +380,7 @@ private:
         }
         widths.apply(s);
         worksheet_freeze_panes(s, 1, 0);
+        pageSetup(s);
     }
 
     void writeNotes(lxw_worksheet* s)

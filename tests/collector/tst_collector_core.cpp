@@ -625,6 +625,12 @@ void TestCollectorCore::workbookSheets_data()
         << QStringList{u"IP地址|机器名|姓名|第一套|第二套|总分|平均分"_s,
                        u"10.0.0.1|PC1|李四|17|20|37|18.5"_s}
         << QStringList{missHead};
+    QTest::newRow("computers in address order")
+        << QStringList{u"rec 10.0.0.10#PC10#20#甲#第一套"_s, u"rec 10.0.0.9#PC9#15#乙#第一套"_s}
+        << QStringList{gradeHead, u"10.0.0.10|PC10|甲|20|第一套"_s, u"10.0.0.9|PC9|乙|15|第一套"_s}
+        << QStringList{u"IP地址|机器名|姓名|第一套|总分|平均分"_s, u"10.0.0.9|PC9|乙|15|15|15"_s,
+                       u"10.0.0.10|PC10|甲|20|20|20"_s}
+        << QStringList{missHead};
     QTest::newRow("sets missing for some computers")
         << QStringList{u"rec 10.0.0.1#PC1#20#甲#第三套"_s, u"rec 10.0.0.2#PC2#15#乙#第一套"_s,
                        u"rec 10.0.0.1#PC1#10#甲#第一套"_s, u"rec 10.0.0.3#PC3#优#丙#第二套"_s}
