@@ -48,8 +48,9 @@ constexpr std::array<Band, 5> kBands = {{
 // making the whole workbook fail.
 constexpr qsizetype kMaxCellChars = 32000;
 
-// Text as a cell may hold it: XML cannot carry most control characters, so
-// they become spaces (tab and line feed stay; CR LF becomes a line feed).
+// Text as a cell shows it: control characters from a datagram would appear
+// as codes, so they become spaces (tab and line feed stay; CR LF becomes a
+// line feed).
 QByteArray cellText(const QString& text)
 {
     QString out = text.left(kMaxCellChars);

@@ -612,6 +612,11 @@ void TestCollectorCore::workbookSheets_data()
         << QStringList{u"IP地址|机器名|姓名|第一套|总分|平均分"_s,
                        u"10.0.0.1|PC,1|张\"三\"#2\n班|20|20|20"_s}
         << QStringList{missHead};
+    QTest::newRow("control characters become spaces")
+        << QStringList{u"rec 10.0.0.1#PC1#20#a\u0001b\u001Fc#第一套"_s}
+        << QStringList{gradeHead, u"10.0.0.1|PC1|a b c|20|第一套"_s}
+        << QStringList{u"IP地址|机器名|姓名|第一套|总分|平均分"_s, u"10.0.0.1|PC1|a b c|20|20|20"_s}
+        << QStringList{missHead};
     QTest::newRow("deleted row left out")
         << QStringList{u"rec 10.0.0.1#PC1#20#张三#第一套"_s, u"rec 10.0.0.2#PC2#5#李四#第一套"_s,
                        u"rec 10.0.0.3#PC3#9#王五#第一套"_s, u"del 2"_s}
