@@ -48,7 +48,8 @@ ExportTarget ListExport::target(const SaveChoice& choice)
 {
     const QString suffix = QFileInfo(choice.path).suffix();
     for (const TypeInfo& t : kTypes) {
-        if (t.suffix[0] != 0 && suffix.compare(QString::fromUtf16(t.suffix), Qt::CaseInsensitive) == 0) {
+        if (t.suffix[0] != 0 &&
+            suffix.compare(QString::fromUtf16(t.suffix), Qt::CaseInsensitive) == 0) {
             return {choice.path, t.type};
         }
     }

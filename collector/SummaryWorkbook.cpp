@@ -266,8 +266,9 @@ private:
         Widths widths;
         const int firstSetCol = int(m_labelHeaders.size());
         const int totalCol = firstSetCol + int(m_sets.size());
-        header(s, widths, m_labelHeaders + m_sets + QStringList{QStringLiteral("总分"),
-                                                                QStringLiteral("平均分")});
+        header(s, widths,
+               m_labelHeaders + m_sets +
+                   QStringList{QStringLiteral("总分"), QStringLiteral("平均分")});
         QList<SetStats> stats(m_sets.size());
         int row = 1;
         for (const Computer& c : m_computers) {
@@ -334,9 +335,8 @@ private:
             }
             for (int b = 0; b < int(kBands.size()); ++b) {
                 const Band& band = kBands.at(std::size_t(b));
-                const auto count = std::count_if(n.begin(), n.end(), [&](int v) {
-                    return v >= band.low && v <= band.high;
-                });
+                const auto count = std::count_if(
+                    n.begin(), n.end(), [&](int v) { return v >= band.low && v <= band.high; });
                 number(s, statsTop + 4 + b, col, double(count));
             }
         }
@@ -473,8 +473,8 @@ std::optional<QByteArray> SummaryWorkbook::build(const SummaryInput& input, QStr
     options.constant_memory = LXW_FALSE;
     options.tmpdir = const_cast<char*>(folder.constData());
     options.use_zip64 = LXW_FALSE;
-    lxw_workbook* book = workbook_new_opt(QDir::toNativeSeparators(file).toUtf8().constData(),
-                                          &options);
+    lxw_workbook* book =
+        workbook_new_opt(QDir::toNativeSeparators(file).toUtf8().constData(), &options);
     if (!book) {
         if (error) {
             *error = QStringLiteral("cannot create the workbook");

@@ -540,8 +540,7 @@ void TestCollectorCore::saveTarget_data()
         << u"d.v/成绩"_s << 2 << u"d.v/成绩.csv"_s << csv;
     QTest::newRow("workbook: other extension kept") << u"d/a.dat"_s << 1 << u"d/a.dat"_s << book;
     QTest::newRow(".xlsx typed with text selected") << u"d/a.xlsx"_s << 0 << u"d/a.xlsx"_s << book;
-    QTest::newRow(".CSV typed with workbook selected")
-        << u"d/a.CSV"_s << 1 << u"d/a.CSV"_s << csv;
+    QTest::newRow(".CSV typed with workbook selected") << u"d/a.CSV"_s << 1 << u"d/a.CSV"_s << csv;
     QTest::newRow("no filter reported") << u"d/a"_s << -1 << u"d/a"_s << text;
 }
 
@@ -551,8 +550,8 @@ void TestCollectorCore::saveTarget()
     QFETCH(int, filter);
     QFETCH(QString, path);
     QFETCH(int, type);
-    QCOMPARE(ListExport::filters(),
-             (QStringList{u"文本文件(*.txt)"_s, u"Excel 工作簿 (*.xlsx)"_s, u"CSV UTF-8 (*.csv)"_s}));
+    QCOMPARE(ListExport::filters(), (QStringList{u"文本文件(*.txt)"_s, u"Excel 工作簿 (*.xlsx)"_s,
+                                                 u"CSV UTF-8 (*.csv)"_s}));
     const ExportTarget t = ListExport::target(
         SaveChoice(typed, filter < 0 ? QString() : ListExport::filters().at(filter)));
     QCOMPARE(t.path, path);
@@ -626,7 +625,8 @@ void TestCollectorCore::workbookSheets_data()
         << QStringList{missHead};
     QTest::newRow("computer with two names: one row, latest name")
         << QStringList{u"rec 10.0.0.1#PC1#20#张三#第二套"_s, u"rec 10.0.0.1#PC1#17#李四#第一套"_s}
-        << QStringList{gradeHead, u"10.0.0.1|PC1|张三|20|第二套"_s, u"10.0.0.1|PC1|李四|17|第一套"_s}
+        << QStringList{gradeHead, u"10.0.0.1|PC1|张三|20|第二套"_s,
+                       u"10.0.0.1|PC1|李四|17|第一套"_s}
         << QStringList{u"IP地址|机器名|姓名|第一套|第二套|总分|平均分"_s,
                        u"10.0.0.1|PC1|李四|17|20|37|18.5"_s}
         << QStringList{missHead};
@@ -702,16 +702,9 @@ void TestCollectorCore::workbookClassSummary()
     QVERIFY2(sheets.size() == 4, qPrintable(error));
     const XlsxSheet& sum = sheets.at(1);
     QCOMPARE(sum.joined(5),
-             (QStringList{u""_s,
-                          u"交卷人数|||4|2"_s,
-                          u"平均分|||16|19.5"_s,
-                          u"最高分|||25|20"_s,
-                          u"最低分|||9|19"_s,
-                          u"0–9分|||1|0"_s,
-                          u"10–14分|||1|0"_s,
-                          u"15–19分|||0|1"_s,
-                          u"20–24分|||0|1"_s,
-                          u"25分|||1|0"_s}));
+             (QStringList{u""_s, u"交卷人数|||4|2"_s, u"平均分|||16|19.5"_s, u"最高分|||25|20"_s,
+                          u"最低分|||9|19"_s, u"0–9分|||1|0"_s, u"10–14分|||1|0"_s,
+                          u"15–19分|||0|1"_s, u"20–24分|||0|1"_s, u"25分|||1|0"_s}));
     QCOMPARE(sum.kinds.at(7).at(3), u"n"_s);
     QCOMPARE(sum.charts, 1);
     QVERIFY(sum.active); // opens on the summary
@@ -729,14 +722,14 @@ void TestCollectorCore::handoff_data()
     QTest::addColumn<bool>("workbookPresent");
     QTest::addColumn<bool>("starts");
     QTest::addColumn<bool>("defaultOpens"); // the desktop's program for .xls
-    QTest::addColumn<QStringList>("tried");  // in order
+    QTest::addColumn<QStringList>("tried"); // in order
     QTest::addColumn<QString>("expected");  // %1 = workbook path
 
     const QStringList both{QStringLiteral("start"), QStringLiteral("default")};
     QTest::newRow("started") << true << true << true << QStringList{QStringLiteral("start")}
                              << QString();
-    QTest::newRow("default program after the fixed places") << true << false << true << both
-                                                            << QString();
+    QTest::newRow("default program after the fixed places")
+        << true << false << true << both << QString();
     QTest::newRow("error: spreadsheet not found")
         << true << false << false << both
         << QStringLiteral("请打开\"%1\"，并点击汇总按钮对成绩进行汇总！");

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 // Runs the real velmora-mark executable on real files.
+#include "../collector/XlsxCells.h"
 #include "AnsiFile.h"
 #include "Marking.h"
-#include "../collector/XlsxCells.h"
 
 #include <QDir>
 #include <QJsonArray>
@@ -184,15 +184,14 @@ void TestVelmoraMark::batch()
     QString error;
     const QList<XlsxSheet> sheets = readXlsx(book, &error);
     QVERIFY2(sheets.size() == 4, qPrintable(error));
-    QCOMPARE(sheets.at(0).joined(), (QStringList{u"文件夹|第1题|第2题|第3题|第4题|第5题|总分|套题"_s,
-                                                 u"a01|5|5|5|5|5|25|第一套"_s,
-                                                 u"b02|5|3|5|5|5|23|第一套"_s,
-                                                 u"c03|||||||第一套"_s,
-                                                 u"d,04|5|5|5|5|5|25|第一套"_s}));
+    QCOMPARE(sheets.at(0).joined(),
+             (QStringList{u"文件夹|第1题|第2题|第3题|第4题|第5题|总分|套题"_s,
+                          u"a01|5|5|5|5|5|25|第一套"_s, u"b02|5|3|5|5|5|23|第一套"_s,
+                          u"c03|||||||第一套"_s, u"d,04|5|5|5|5|5|25|第一套"_s}));
     QCOMPARE(sheets.at(0).kinds.at(2).at(2), u"n"_s);
-    QCOMPARE(sheets.at(1).joined(0, 4), (QStringList{u"文件夹|第一套|总分|平均分"_s,
-                                                     u"a01|25|25|25"_s, u"b02|23|23|23"_s,
-                                                     u"d,04|25|25|25"_s}));
+    QCOMPARE(sheets.at(1).joined(0, 4),
+             (QStringList{u"文件夹|第一套|总分|平均分"_s, u"a01|25|25|25"_s, u"b02|23|23|23"_s,
+                          u"d,04|25|25|25"_s}));
 
     // A workbook that cannot be written is reported; the marks are still printed.
     const Run unwritable = runMark({u"--set"_s, u"1"_s, u"--batch"_s, cls.path(), u"--xlsx"_s,
