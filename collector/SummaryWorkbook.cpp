@@ -424,11 +424,6 @@ private:
 
 } // namespace
 
-QStringList SummaryWorkbook::sheetNames()
-{
-    return {kGradeSheet, kSummarySheet, kMissingSheet, kNotesSheet};
-}
-
 bool SummaryWorkbook::isWholeNumber(const QString& text)
 {
     static const QRegularExpression whole(QStringLiteral("\\A-?(0|[1-9][0-9]{0,8})\\z"));

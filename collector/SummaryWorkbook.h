@@ -48,9 +48,6 @@ struct SummaryInput
 class SummaryWorkbook
 {
 public:
-    // Sheet names, in workbook order.
-    static QStringList sheetNames();
-
     // True for text that is stored as a number: an optional minus sign and
     // at most nine digits, without leading zeros ("0", "25", "-3").
     static bool isWholeNumber(const QString& text);
