@@ -132,6 +132,9 @@ public:
         format_set_bold(m_label);
         m_decimal = workbook_add_format(book);
         format_set_num_format(m_decimal, "0.0");
+        format_set_align(m_decimal, LXW_ALIGN_CENTER);
+        m_whole = workbook_add_format(book);
+        format_set_align(m_whole, LXW_ALIGN_CENTER);
         m_title = workbook_add_format(book);
         format_set_bold(m_title);
         format_set_font_size(m_title, 14);
@@ -180,7 +183,7 @@ private:
     void score(lxw_worksheet* s, int row, int col, const QString& value)
     {
         if (SummaryWorkbook::isWholeNumber(value)) {
-            number(s, row, col, value.toInt());
+            number(s, row, col, value.toInt(), m_whole);
         } else if (!value.isEmpty()) {
             text(s, row, col, value);
         }
@@ -295,7 +298,7 @@ private:
                 }
             }
             if (counted > 0) {
-                number(s, row, totalCol, double(total));
+                number(s, row, totalCol, double(total), m_whole);
                 number(s, row, totalCol + 1, double(total) / counted, m_decimal);
             }
             ++row;
@@ -323,21 +326,21 @@ private:
         for (int i = 0; i < m_sets.size(); ++i) {
             const int col = firstSetCol + i;
             const QList<int>& n = stats.at(i).numbers;
-            number(s, statsTop, col, stats.at(i).handedIn);
+            number(s, statsTop, col, stats.at(i).handedIn, m_whole);
             if (!n.isEmpty()) {
                 qint64 sum = 0;
                 for (int v : n) {
                     sum += v;
                 }
                 number(s, statsTop + 1, col, double(sum) / double(n.size()), m_decimal);
-                number(s, statsTop + 2, col, *std::max_element(n.begin(), n.end()));
-                number(s, statsTop + 3, col, *std::min_element(n.begin(), n.end()));
+                number(s, statsTop + 2, col, *std::max_element(n.begin(), n.end()), m_whole);
+                number(s, statsTop + 3, col, *std::min_element(n.begin(), n.end()), m_whole);
             }
             for (int b = 0; b < int(kBands.size()); ++b) {
                 const Band& band = kBands.at(std::size_t(b));
                 const auto count = std::count_if(
                     n.begin(), n.end(), [&](int v) { return v >= band.low && v <= band.high; });
-                number(s, statsTop + 4 + b, col, double(count));
+                number(s, statsTop + 4 + b, col, double(count), m_whole);
             }
         }
         widths.apply(s);
@@ -409,6 +412,7 @@ private:
             }
         }
         worksheet_set_column(s, 0, 0, 110, nullptr);
+        pageSetup(s);
     }
 
     lxw_workbook* m_book;
@@ -416,6 +420,7 @@ private:
     lxw_format* m_head = nullptr;
     lxw_format* m_label = nullptr;
     lxw_format* m_decimal = nullptr;
+    lxw_format* m_whole = nullptr; // whole numbers, centred under their header
     lxw_format* m_title = nullptr;
     QList<Computer> m_computers;
     QStringList m_sets;
