@@ -658,6 +658,7 @@ void TestCollectorCore::workbookSheets()
     QFETCH(QStringList, grades);
     QFETCH(QStringList, summary);
     QFETCH(QStringList, missing);
+    VELMORA_REQUIRE_XLSX_READER();
     ScoreTable table;
     runScript(table, steps);
     QTemporaryDir dir;
@@ -689,6 +690,7 @@ void TestCollectorCore::workbookSheets()
 void TestCollectorCore::workbookClassSummary()
 {
     // Four computers, two sets: every figure under the grid can be checked by hand.
+    VELMORA_REQUIRE_XLSX_READER();
     ScoreTable table;
     runScript(table, {u"rec 10.0.0.1#PC1#25#甲#第一套"_s, u"rec 10.0.0.2#PC2#9#乙#第一套"_s,
                       u"rec 10.0.0.3#PC3#14#丙#第一套"_s, u"rec 10.0.0.4#PC4#缺考#丁#第一套"_s,

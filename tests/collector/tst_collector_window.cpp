@@ -821,6 +821,7 @@ void TestCollectorWindow::saveTypes()
     const QString name = QStringLiteral("张,\"三\"");
     const QByteArray bytes = readAll(path);
     if (file.endsWith(u".xlsx")) {
+        VELMORA_REQUIRE_XLSX_READER();
         QString error;
         const QList<XlsxSheet> sheets = readXlsx(path, &error);
         QVERIFY2(!sheets.isEmpty(), qPrintable(error));

@@ -176,6 +176,7 @@ void TestVelmoraMark::batch()
     QVERIFY(!missing.err.isEmpty());
 
     // The same marks as a workbook: one row per folder, a score per question.
+    VELMORA_REQUIRE_XLSX_READER();
     QTemporaryDir out;
     const QString book = out.filePath(u"一班.xlsx"_s);
     const Run withBook = runMark({u"--set"_s, u"1"_s, u"--batch"_s, cls.path(), u"--xlsx"_s, book});
