@@ -13,6 +13,7 @@
 #include "Twips.h"
 
 #include <QCloseEvent>
+#include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -20,6 +21,7 @@
 #include <QLineEdit>
 #include <QScreen>
 #include <QScrollBar>
+#include <QUrl>
 #include <QWheelEvent>
 
 namespace velmora::collector {
@@ -78,12 +80,20 @@ constexpr const char* kCellNames[kRowCellCount] = {
 
 constexpr int kMaxEditLength = 1 << 20; // never cut a long received field
 
-QString defaultSaveFileChooser(QWidget* parent)
+SaveChoice defaultSaveFileChooser(QWidget* parent)
 {
-    // No overwrite question and no default extension: the name is used as typed.
-    return QFileDialog::getSaveFileName(parent, QStringLiteral("保存文件"), QString(),
-                                        QStringLiteral("文本文件(*.txt)"), nullptr,
-                                        QFileDialog::DontConfirmOverwrite);
+    // No overwrite question and no default extension: the name is used as
+    // typed, and the export rules decide the extension from the chosen type.
+    QString filter = ListExport::filters().first();
+    QString path = QFileDialog::getSaveFileName(parent, QStringLiteral("保存文件"), QString(),
+                                                ListExport::dialogFilter(), &filter,
+                                                QFileDialog::DontConfirmOverwrite);
+    return SaveChoice(std::move(path), std::move(filter));
+}
+
+bool openWithDesktop(const QString& path)
+{
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
 } // namespace
@@ -122,7 +132,7 @@ QString form1::aboutText()
 
 form1::form1(quint16 port, QWidget* parent)
     : QWidget(parent), m_chooseSaveFile(&defaultSaveFileChooser),
-      m_startSpreadsheet(&platform::startSpreadsheet)
+      m_startSpreadsheet(&platform::startSpreadsheet), m_openDocument(&openWithDesktop)
 {
     setObjectName(QStringLiteral("form1"));
     setWindowTitle(windowCaption());
@@ -419,6 +429,11 @@ void form1::setSpreadsheetStarter(Handoff::Starter starter)
     m_startSpreadsheet = std::move(starter);
 }
 
+void form1::setDocumentOpener(Handoff::Starter opener)
+{
+    m_openDocument = std::move(opener);
+}
+
 void form1::setProgramFolder(const QString& folder)
 {
     m_workbook = Handoff::workbookPath(folder);
@@ -614,14 +629,19 @@ void form1::deleteRow(int i)
     m_lbl_exam_info->setText(m_table.counterText());
 }
 
-QString form1::chooseSaveFile()
+ExportTarget form1::chooseSaveFile()
 {
     // Like the system dialog asked to confirm new files: a name that does not
     // exist yet is created only after a Yes; No goes back to the choice.
     for (;;) {
-        const QString path = m_chooseSaveFile ? m_chooseSaveFile(this) : QString();
-        if (path.isEmpty() || QFileInfo::exists(path)) {
-            return path;
+        const SaveChoice choice = m_chooseSaveFile ? m_chooseSaveFile(this) : SaveChoice();
+        if (choice.path.isEmpty()) {
+            return {};
+        }
+        const ExportTarget target = ListExport::target(choice);
+        const QString& path = target.path;
+        if (QFileInfo::exists(path)) {
+            return target;
         }
         const auto answer =
             prompt(this, Prompt{QStringLiteral("保存文件"),
@@ -632,7 +652,7 @@ QString form1::chooseSaveFile()
                                 QMessageBox::Yes,
                                 {}});
         if (answer == QMessageBox::Yes) {
-            return path;
+            return target;
         }
     }
 }
@@ -640,11 +660,12 @@ QString form1::chooseSaveFile()
 void form1::save()
 {
     m_saveText = m_table.exportText();
-    const QString path = chooseSaveFile();
+    const ExportTarget target = chooseSaveFile();
+    const QString& path = target.path;
     if (path.isEmpty()) {
         return; // cancelled: nothing written
     }
-    const WriteResult written = writeFileBytes(path, toGbk(m_saveText));
+    const WriteResult written = ListExport::write(m_table, target);
     if (!written.ok) {
         // The old file, if any, is left untouched; the teacher can choose again.
         prompt(this, Prompt{QStringLiteral("提示"),
@@ -654,12 +675,35 @@ void form1::save()
                             QMessageBox::Ok,
                             QMessageBox::Ok,
                             {}});
+        return;
     }
+    if (target.type != ExportType::Text) {
+        offerToOpen(path);
+    }
+}
+
+void form1::offerToOpen(const QString& path)
+{
+    const auto answer = prompt(this, Prompt{QStringLiteral("保存文件"),
+                                            ListExport::openQuestion(),
+                                            QMessageBox::Question,
+                                            QMessageBox::Yes | QMessageBox::No,
+                                            QMessageBox::Yes,
+                                            {}});
+    if (answer != QMessageBox::Yes || (m_openDocument && m_openDocument(path))) {
+        return;
+    }
+    prompt(this, Prompt{QStringLiteral("提示"),
+                        ListExport::notOpenedText(path),
+                        QMessageBox::Information,
+                        QMessageBox::Ok,
+                        QMessageBox::Ok,
+                        {}});
 }
 
 void form1::handoff()
 {
-    const QString text = Handoff::run(m_workbook, m_startSpreadsheet);
+    const QString text = Handoff::run(m_workbook, m_startSpreadsheet, m_openDocument);
     if (!text.isEmpty()) {
         prompt(this, Prompt{QStringLiteral("提示"),
                             text,

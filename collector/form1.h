@@ -2,6 +2,7 @@
 #pragma once
 
 #include "Handoff.h"
+#include "ListExport.h"
 #include "RowLayout.h"
 #include "ScoreDatagram.h"
 #include "ScoreTable.h"
@@ -34,8 +35,8 @@ class form1 : public QWidget
     Q_OBJECT
 
 public:
-    // Picks the file to save to; an empty result means cancelled.
-    using SaveFileChooser = std::function<QString(QWidget* parent)>;
+    // Picks the file to save to and its type; an empty path means cancelled.
+    using SaveFileChooser = std::function<SaveChoice(QWidget* parent)>;
 
     static const QString& windowCaption(); // "Velmora系统(Velcoll程序)"
     static QString helpText();
@@ -49,6 +50,8 @@ public:
     // Seams for the choices a person makes outside the window.
     void setSaveFileChooser(SaveFileChooser chooser);
     void setSpreadsheetStarter(Handoff::Starter starter);
+    // Opens a file with the desktop's default program for its type.
+    void setDocumentOpener(Handoff::Starter opener);
     // The folder where the workbook lies (the program folder by default).
     void setProgramFolder(const QString& folder);
     QString workbookPath() const { return m_workbook; }
@@ -112,12 +115,14 @@ private:
     void showWorkbookLine();
     void setStatusWarning(const QString& text);
     void reportListenFailure();
-    QString chooseSaveFile();
+    ExportTarget chooseSaveFile();
+    void offerToOpen(const QString& path);
 
     ScoreTable m_table;
     ScoreReceiver* m_receiver = nullptr;
     SaveFileChooser m_chooseSaveFile;
     Handoff::Starter m_startSpreadsheet;
+    Handoff::Starter m_openDocument;
     QString m_workbook;
     QString m_saveText;
     QString m_addressText;

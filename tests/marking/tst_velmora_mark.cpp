@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Runs the real velmora-mark executable on real files.
+#include "../collector/XlsxCells.h"
 #include "AnsiFile.h"
 #include "Marking.h"
 
@@ -174,6 +175,32 @@ void TestVelmoraMark::batch()
     QCOMPARE(missing.exitCode, 1);
     QCOMPARE(missing.out, QString());
     QVERIFY(!missing.err.isEmpty());
+
+    // The same marks as a workbook: one row per folder, a score per question.
+    VELMORA_REQUIRE_XLSX_READER();
+    QTemporaryDir out;
+    const QString book = out.filePath(u"一班.xlsx"_s);
+    const Run withBook = runMark({u"--set"_s, u"1"_s, u"--batch"_s, cls.path(), u"--xlsx"_s, book});
+    QCOMPARE(withBook.exitCode, 0);
+    QCOMPARE(withBook.out, r.out);
+    QString error;
+    const QList<XlsxSheet> sheets = readXlsx(book, &error);
+    QVERIFY2(sheets.size() == 4, qPrintable(error));
+    QCOMPARE(sheets.at(0).joined(),
+             (QStringList{u"文件夹|第1题|第2题|第3题|第4题|第5题|总分|套题"_s,
+                          u"a01|5|5|5|5|5|25|第一套"_s, u"b02|5|3|5|5|5|23|第一套"_s,
+                          u"c03|||||||第一套"_s, u"d,04|5|5|5|5|5|25|第一套"_s}));
+    QCOMPARE(sheets.at(0).kinds.at(2).at(2), u"n"_s);
+    QCOMPARE(sheets.at(1).joined(0, 4),
+             (QStringList{u"文件夹|第一套|总分|平均分"_s, u"a01|25|25|25"_s, u"b02|23|23|23"_s,
+                          u"d,04|25|25|25"_s}));
+
+    // A workbook that cannot be written is reported; the marks are still printed.
+    const Run unwritable = runMark({u"--set"_s, u"1"_s, u"--batch"_s, cls.path(), u"--xlsx"_s,
+                                    out.filePath(u"no-such/a.xlsx"_s)});
+    QCOMPARE(unwritable.exitCode, 3);
+    QCOMPARE(unwritable.out, r.out);
+    QVERIFY(unwritable.err.contains(u"cannot write"_s));
 }
 
 void TestVelmoraMark::badArguments_data()
@@ -191,6 +218,10 @@ void TestVelmoraMark::badArguments_data()
     QTest::newRow("two pages") << QStringList{u"--set"_s, u"1"_s, page, page};
     QTest::newRow("batch with page")
         << QStringList{u"--set"_s, u"1"_s, u"--batch"_s, m_dir.path(), page};
+    QTest::newRow("xlsx without batch")
+        << QStringList{u"--set"_s, u"1"_s, u"--xlsx"_s, m_dir.filePath(u"a.xlsx"_s), page};
+    QTest::newRow("xlsx without file name")
+        << QStringList{u"--set"_s, u"1"_s, u"--batch"_s, m_dir.path(), u"--xlsx"_s, u""_s};
     QTest::newRow("set twice") << QStringList{u"--set"_s, u"1"_s, u"--set"_s, u"2"_s, page};
 }
 
