@@ -3,6 +3,8 @@
 
 #include <QString>
 
+class QFile;
+
 // What differs between Windows and the other desktops, behind one face.
 // One implementation file per platform is chosen by CMake.
 namespace velmora::platform {
@@ -31,5 +33,16 @@ bool openFolder(const QString& folder);
 // Starts the spreadsheet program on a workbook without waiting. Windows: the two
 // fixed Excel paths in order; elsewhere LibreOffice Calc when it is installed.
 bool startSpreadsheet(const QString& workbook);
+
+enum class OpenResult
+{
+    Opened,     // file is open for reading
+    NotRegular, // a pipe, device, socket or folder: not opened
+    Failed,     // could not be opened; why says why
+};
+
+// Opens path for reading only when it is a regular file, without ever waiting
+// (a pipe with no writer would block an ordinary open for good).
+OpenResult openRegularFile(QFile& file, const QString& path, QString& why);
 
 } // namespace velmora::platform

@@ -3,9 +3,16 @@
 #include "Platform.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace velmora::platform {
 
@@ -50,6 +57,30 @@ bool startSpreadsheet(const QString& workbook)
         return QProcess::startDetached(office, {QStringLiteral("--calc"), workbook});
     }
     return false;
+}
+
+OpenResult openRegularFile(QFile& file, const QString& path, QString& why)
+{
+    // O_NONBLOCK: opening a pipe returns at once instead of waiting for a
+    // writer; the descriptor is then checked and refused.
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        why = QString::fromLocal8Bit(std::strerror(errno));
+        return OpenResult::Failed;
+    }
+    struct stat st{};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return OpenResult::NotRegular;
+    }
+    // Reads of a regular file never wait, with or without the flag.
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        why = file.errorString();
+        ::close(fd);
+        return OpenResult::Failed;
+    }
+    return OpenResult::Opened;
 }
 
 } // namespace velmora::platform

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // velmora-mark: marks exercise pages from the command line, with the same
 // engine and the same report as the student program's marking button.
+#include "CsvCell.h"
 #include "Marking.h"
 
 #include <QCommandLineParser>
@@ -15,13 +16,14 @@
 #include <cstdio>
 
 using namespace velmora::marking;
+using velmora::csvCell;
 
 namespace {
 
 enum Exit
 {
     Ok = 0,
-    PageMissing = 1,
+    PageMissing = 1, // also a page that cannot be read
     BadArguments = 2
 };
 
@@ -47,7 +49,8 @@ const QString kUsage =
                    "               print CSV: folder,q1,q2,q3,q4,q5,total (sorted by folder)\n"
                    "  -h, --help   show this help\n"
                    "\n"
-                   "Exit status: 0 marked, 1 page or folder missing, 2 bad arguments.\n");
+                   "Exit status: 0 marked, 1 page or folder missing or unreadable, 2 bad\n"
+                   "arguments. A page must be a regular file of at most 16 MiB.\n");
 
 int usageError(const QString& why)
 {
@@ -108,18 +111,6 @@ QString json(int set, const QString& page, const MarkResult& result)
     return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)) + u'\n';
 }
 
-// A CSV field, quoted when it holds a separator, a quote or a line break.
-QString csvField(const QString& text)
-{
-    static const QString special = QStringLiteral(",\"\r\n");
-    if (std::none_of(text.begin(), text.end(), [](QChar c) { return special.contains(c); })) {
-        return text;
-    }
-    QString doubled = text;
-    doubled.replace(u'"', QStringLiteral("\"\""));
-    return u'"' + doubled + u'"';
-}
-
 int markBatch(int set, const QString& dirPath)
 {
     const QDir dir(dirPath);
@@ -134,13 +125,18 @@ int markBatch(int set, const QString& dirPath)
         dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
     for (const QString& folder : folders) {
         const QString path = dir.filePath(folder + u'/' + page);
-        if (!QFileInfo(path).isFile()) {
-            write(stderr, u"velmora-mark: no " + page + u" in " + folder + u'\n');
-            out += csvField(folder) + u",,,,,,\n";
+        const MarkResult result = markFile(set, path);
+        if (!result.pageFound) {
+            // A line of its own for this folder; the others are still marked.
+            const QString why = result.readError.isEmpty()
+                                    ? QString(u"no " + page + u" in " + folder)
+                                    : QString(u"cannot read " + page + u" in " + folder + u": " +
+                                              result.readError);
+            write(stderr, u"velmora-mark: " + why + u'\n');
+            out += csvCell(folder) + u",,,,,,\n";
             continue;
         }
-        const MarkResult result = markFile(set, path);
-        out += csvField(folder);
+        out += csvCell(folder);
         for (int q : result.questions) {
             out += u',' + scoreText(q);
         }
@@ -207,7 +203,11 @@ int main(int argc, char* argv[])
         }
     }
     if (!result.pageFound) {
-        write(stderr, u"velmora-mark: page not found: " + QDir::toNativeSeparators(page) + u'\n');
+        const QString shown = QDir::toNativeSeparators(page);
+        const QString why = result.readError.isEmpty()
+                                ? QString(u"page not found: " + shown)
+                                : QString(u"cannot read page " + shown + u": " + result.readError);
+        write(stderr, u"velmora-mark: " + why + u'\n');
         return PageMissing;
     }
     return Ok;
