@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "AnsiFile.h"
+#include "CsvCell.h"
 #include "Platform.h"
 #include "Gbk.h"
 #include "ScoreDatagram.h"
@@ -28,7 +29,10 @@ private slots:
     void decodePage();
     void firstLine_data();
     void firstLine();
-    void unreadableFiles();
+    void boundedRead_data();
+    void boundedRead();
+    void csvCells_data();
+    void csvCells();
     void writeReplacesWholeFile();
     void writeToMissingFolderFails();
     void writeRefusesPipe();
@@ -132,12 +136,72 @@ void TestCommon::firstLine()
     }
 }
 
-void TestCommon::unreadableFiles()
+void TestCommon::boundedRead_data()
 {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<ReadFailure>("failure");
+    QTest::newRow("exactly the limit") << QStringLiteral("limit") << ReadFailure::None;
+    QTest::newRow("error: one byte over the limit")
+        << QStringLiteral("over") << ReadFailure::TooLarge;
+    QTest::newRow("error: missing") << QStringLiteral("missing") << ReadFailure::Missing;
+    QTest::newRow("error: a folder") << QStringLiteral("folder") << ReadFailure::NotAFile;
+    QTest::newRow("error: a pipe without a writer")
+        << QStringLiteral("fifo") << ReadFailure::NotAFile;
+    QTest::newRow("error: a link to /dev/zero") << QStringLiteral("zero") << ReadFailure::NotAFile;
+}
+
+void TestCommon::boundedRead()
+{
+    QFETCH(QString, kind);
+    QFETCH(ReadFailure, failure);
+    constexpr qint64 limit = 100;
     QTemporaryDir dir;
-    QVERIFY(!readAnsiFile(dir.filePath(QStringLiteral("missing.txt"))).has_value());
-    QVERIFY(!readAnsiFile(dir.path()).has_value()); // a folder is not a file
-    QVERIFY(!readAnsiFirstLine(dir.filePath(QStringLiteral("missing.txt"))).has_value());
+    const QString path = dir.filePath(QStringLiteral("host.wf"));
+    if (kind == u"limit" || kind == u"over") {
+        QVERIFY(writeFileBytes(path, QByteArray(kind == u"limit" ? limit : limit + 1, 'x')).ok);
+    } else if (kind == u"folder") {
+        QVERIFY(QDir().mkpath(path));
+    } else if (kind == u"fifo") {
+#ifdef Q_OS_UNIX
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0644), 0);
+#else
+        QSKIP("no pipes in the file system here");
+#endif
+    } else if (kind == u"zero" && !QFile::link(QStringLiteral("/dev/zero"), path)) {
+        QSKIP("no /dev/zero here");
+    }
+    const FileRead read = readRegularFile(path, limit);
+    QCOMPARE(read.failure, failure);
+    QCOMPARE(read.bytes.has_value(), failure == ReadFailure::None);
+    QCOMPARE(read.reason.isEmpty(), failure == ReadFailure::None);
+    if (read.bytes) {
+        QCOMPARE(read.bytes->size(), limit);
+    }
+    // The text readers agree.
+    QCOMPARE(readAnsiFirstLine(path, limit).has_value(), failure == ReadFailure::None);
+}
+
+void TestCommon::csvCells_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("cell");
+    QTest::newRow("plain") << QStringLiteral("a01") << QStringLiteral("a01");
+    QTest::newRow("formula") << QStringLiteral("=HYPERLINK(1)") << QStringLiteral("'=HYPERLINK(1)");
+    QTest::newRow("plus, minus, at") << QStringLiteral("+1-2@3") << QStringLiteral("'+1-2@3");
+    QTest::newRow("minus") << QStringLiteral("-5") << QStringLiteral("'-5");
+    QTest::newRow("at") << QStringLiteral("@SUM") << QStringLiteral("'@SUM");
+    QTest::newRow("a sign inside is harmless") << QStringLiteral("a=b") << QStringLiteral("a=b");
+    QTest::newRow("formula with a comma is quoted as well")
+        << QStringLiteral("=\"a\",b") << QStringLiteral("\"'=\"\"a\"\",b\"");
+    QTest::newRow("line break") << QStringLiteral("a\nb") << QStringLiteral("\"a\nb\"");
+    QTest::newRow("empty") << QString() << QString();
+}
+
+void TestCommon::csvCells()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, cell);
+    QCOMPARE(csvCell(text), cell);
 }
 
 void TestCommon::writeReplacesWholeFile()
