@@ -17,6 +17,17 @@ FileRead failed(ReadFailure failure, QString reason)
     return {std::nullopt, failure, std::move(reason)};
 }
 
+QString sizeText(qint64 bytes)
+{
+    if (bytes >= 1024 * 1024 && bytes % (1024 * 1024) == 0) {
+        return QStringLiteral("%1 MiB").arg(bytes / (1024 * 1024));
+    }
+    if (bytes >= 1024 && bytes % 1024 == 0) {
+        return QStringLiteral("%1 KiB").arg(bytes / 1024);
+    }
+    return QStringLiteral("%1 bytes").arg(bytes);
+}
+
 } // namespace
 
 FileRead readRegularFile(const QString& path, qint64 limit)
@@ -31,7 +42,7 @@ FileRead readRegularFile(const QString& path, qint64 limit)
         return failed(ReadFailure::NotAFile, info.isDir() ? QStringLiteral("a folder, not a file")
                                                           : QStringLiteral("not a regular file"));
     }
-    const QString tooLarge = QStringLiteral("larger than %1 bytes").arg(limit);
+    const QString tooLarge = QStringLiteral("larger than ") + sizeText(limit);
     if (info.size() > limit) {
         return failed(ReadFailure::TooLarge, tooLarge);
     }
