@@ -13,9 +13,9 @@ namespace velmora {
 // Every read is bounded and takes regular files only: a pipe, a device or a
 // file over the limit is unreadable, and no read ever blocks or grows without
 // end. The limits are far above any genuine file of its kind.
-inline constexpr qint64 kMaxPageBytes = 16 * 1024 * 1024;  // an exercise page
-inline constexpr qint64 kMaxTaskBytes = 1024 * 1024;       // a task text
-inline constexpr qint64 kMaxSettingsBytes = 64 * 1024;     // host.wf, UserName.wf
+inline constexpr qint64 kMaxPageBytes = 16 * 1024 * 1024; // an exercise page
+inline constexpr qint64 kMaxTaskBytes = 1024 * 1024;      // a task text
+inline constexpr qint64 kMaxSettingsBytes = 64 * 1024;    // host.wf, UserName.wf
 
 enum class ReadFailure
 {
@@ -44,14 +44,13 @@ std::optional<QString> readAnsiFile(const QString& path, qint64 limit = kMaxPage
 
 // The text up to the first line break (CR, LF or CR LF), or nullopt when the
 // file cannot be read or is empty.
-std::optional<QString> readAnsiFirstLine(const QString& path,
-                                         qint64 limit = kMaxSettingsBytes);
+std::optional<QString> readAnsiFirstLine(const QString& path, qint64 limit = kMaxSettingsBytes);
 
 struct WriteResult
 {
     bool ok = false;
-    QString error;           // the system's reason when !ok
-    bool notAFile = false;   // the target exists but is a device, pipe or socket
+    QString error;         // the system's reason when !ok
+    bool notAFile = false; // the target exists but is a device, pipe or socket
 };
 
 // Writes bytes atomically, replacing any old content: on any failure, a full

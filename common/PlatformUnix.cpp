@@ -69,7 +69,9 @@ OpenResult openRegularFile(QFile& file, const QString& path, QString& why)
         why = QString::fromLocal8Bit(std::strerror(errno));
         return OpenResult::Failed;
     }
-    struct stat st{};
+    struct stat st
+    {
+    };
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
         return OpenResult::NotRegular;

@@ -52,9 +52,9 @@ QString DatagramHarness::feed(QByteArrayView payload)
         m_keysBySource.clear();
     }
     ++m_inputs;
-    for (const QString& problem : {checkAck(payload), checkAcceptance(payload),
-                                   checkDecode(payload), checkRecord(payload),
-                                   checkEdit(payload), checkTable()}) {
+    for (const QString& problem :
+         {checkAck(payload), checkAcceptance(payload), checkDecode(payload), checkRecord(payload),
+          checkEdit(payload), checkTable()}) {
         if (!problem.isEmpty()) {
             return problem;
         }
@@ -98,8 +98,7 @@ QString DatagramHarness::checkAcceptance(QByteArrayView payload)
     };
     const Sender& sender = senders[(inputHash(payload) >> 16) % 4];
     const QHostAddress from(QString::fromLatin1(sender.address));
-    const collector::Acceptance::Decision decision =
-        m_acceptance.judge(payload, from, sender.port);
+    const collector::Acceptance::Decision decision = m_acceptance.judge(payload, from, sender.port);
     const Verdict v = decision.verdict;
 
     // Restated: size first, then echoes, then the fields, then new rows.

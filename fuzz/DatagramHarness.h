@@ -50,7 +50,7 @@ private:
 
     collector::ScoreTable m_table;
     collector::Acceptance m_acceptance;
-    QSet<QString> m_acceptedKeys;                // address + '\n' + set
+    QSet<QString> m_acceptedKeys;                 // address + '\n' + set
     QHash<QString, QSet<QString>> m_keysBySource; // new keys each sender created
     int m_inputs = 0;
 };

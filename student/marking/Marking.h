@@ -40,7 +40,7 @@ struct MarkResult
     int total = 0;
     QString report;             // exactly the message-box text, lines separated by CR
     QList<CheckOutcome> checks; // every check of the set, in table order (empty when no page)
-    QString readError; // why a page that is there could not be read; empty otherwise
+    QString readError;          // why a page that is there could not be read; empty otherwise
 };
 
 // Marks page text of a set (1..9). Any other set has no rule table and gives

@@ -15,8 +15,8 @@ namespace velmora::student {
 
 // Sends one score datagram to the teacher's collector and waits for its
 // acknowledgement ("ACK#" + the payload, from the address and port the score
-// went to), resending the same bytes when none comes. The socket is bound to the student port when it is free and to any
-// free port otherwise (the collector answers to the source port).
+// went to), resending the same bytes when none comes. The socket is bound to the student port when
+// it is free and to any free port otherwise (the collector answers to the source port).
 class ScoreUploader : public QObject
 {
     Q_OBJECT

@@ -403,8 +403,8 @@ void TestCollectorCore::reception_data()
     QTest::newRow("error: no separator") << QByteArray("hello") << false << QString() << QString();
     QTest::newRow("error: invalid GBK, four fields")
         << QByteArray("\x81\xFF#\xFE#\x80\x80#") << false << QString() << QString();
-    QTest::newRow("error: 1,025 bytes") << QByteArray(longest + 'n') << false << QString()
-                                        << QString();
+    QTest::newRow("error: 1,025 bytes")
+        << QByteArray(longest + 'n') << false << QString() << QString();
     QTest::newRow("error: 2 KB datagram")
         << QByteArray(head + QByteArray(2048, 'n') + set1) << false << QString() << QString();
     QTest::newRow("error: 60 KB name")
@@ -488,9 +488,8 @@ void TestCollectorCore::acceptance_data()
     QTest::newRow("error: set name with a blank")
         << toGbk(u"10.0.0.7#PC7#18#x#第一套 ") << QStringLiteral("10.0.0.7") << 1201
         << Verdict::UnknownSet;
-    QTest::newRow("error: four fields")
-        << QByteArray("10.0.0.7#PC7#18#x") << QStringLiteral("10.0.0.7") << 1201
-        << Verdict::Malformed;
+    QTest::newRow("error: four fields") << QByteArray("10.0.0.7#PC7#18#x")
+                                        << QStringLiteral("10.0.0.7") << 1201 << Verdict::Malformed;
 }
 
 void TestCollectorCore::acceptance()
@@ -526,8 +525,8 @@ void TestCollectorCore::newRowsPerSource()
     const QHostAddress from(source);
     const auto send = [&](const QByteArray& p) {
         const Acceptance::Decision d = rules.judge(p, from, kStudentPort);
-        if (d.verdict == Verdict::Record && table.recordScore(*d.score).outcome !=
-                                                RecordOutcome::Full) {
+        if (d.verdict == Verdict::Record &&
+            table.recordScore(*d.score).outcome != RecordOutcome::Full) {
             rules.recorded(*d.score, from);
         }
         return d.verdict;

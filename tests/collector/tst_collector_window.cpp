@@ -77,10 +77,7 @@ struct Fixture
         }
     }
 
-    int handled() const
-    {
-        return window->receiver().readCount();
-    }
+    int handled() const { return window->receiver().readCount(); }
 
     // Sends one datagram and waits until the window has dealt with it.
     bool send(const QByteArray& payload)
@@ -377,7 +374,8 @@ void TestCollectorWindow::receivedTextIsPlain()
     Fixture f;
     // The set name must be one of the nine for a new row, so markup reaches
     // every other field.
-    QVERIFY(f.send(field + u'#' + field + QStringLiteral("#5#") + field + QStringLiteral("#第一套")));
+    QVERIFY(
+        f.send(field + u'#' + field + QStringLiteral("#5#") + field + QStringLiteral("#第一套")));
     form1& w = *f.window;
     for (QLabel* label : {w.lbl_ip(1), w.lbl_hostname(1)}) {
         QCOMPARE(label->textFormat(), Qt::PlainText);

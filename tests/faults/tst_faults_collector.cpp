@@ -108,12 +108,16 @@ QString sendForged(const QHostAddress& from, quint16 fromPort, const QHostAddres
     target.sin_addr.s_addr = ip->daddr;
     const auto sent = ::sendto(fd, packet.constData(), std::size_t(packet.size()), 0,
                                reinterpret_cast<const sockaddr*>(&target), sizeof target);
-    const QString why = sent == packet.size() ? QString()
-                                              : QString::fromLocal8Bit(std::strerror(errno));
+    const QString why =
+        sent == packet.size() ? QString() : QString::fromLocal8Bit(std::strerror(errno));
     ::close(fd);
     return why;
 #else
-    Q_UNUSED(from) Q_UNUSED(fromPort) Q_UNUSED(to) Q_UNUSED(toPort) Q_UNUSED(payload)
+    Q_UNUSED(from)
+    Q_UNUSED(fromPort)
+    Q_UNUSED(to)
+    Q_UNUSED(toPort)
+    Q_UNUSED(payload)
     return QStringLiteral("raw sockets are used on Linux only");
 #endif
 }
@@ -688,8 +692,7 @@ void TestFaultsCollector::forgedSources_data()
     const QByteArray score = scorePayload(QStringLiteral("10.7.0.1"), QStringLiteral("20"),
                                           QStringLiteral("王"), QStringLiteral("第一套"));
     QTest::newRow("error: an acknowledgement from 127.0.0.1:1202 starts no echo loop")
-        << QStringLiteral("127.0.0.1") << 1202 << QByteArrayList{"ACK#" + score} << 0
-        << QString();
+        << QStringLiteral("127.0.0.1") << 1202 << QByteArrayList{"ACK#" + score} << 0 << QString();
     QTest::newRow("error: a score from port 1202 of this computer")
         << QStringLiteral("127.0.0.1") << 1202 << QByteArrayList{score} << 0 << QString();
     QTest::newRow("error: 20 new keys from one other computer: nine taken")
@@ -717,9 +720,9 @@ void TestFaultsCollector::forgedSources()
     const QString address = w.lbl_host()->text();
     for (const QByteArray& p : std::as_const(payloads)) {
         const int before = handledBy(w);
-        if (const QString why = sendForged(QHostAddress(from), quint16(fromPort),
-                                           QHostAddress(QHostAddress::LocalHost),
-                                           w.listeningPort(), p);
+        if (const QString why =
+                sendForged(QHostAddress(from), quint16(fromPort),
+                           QHostAddress(QHostAddress::LocalHost), w.listeningPort(), p);
             !why.isEmpty()) {
             QSKIP(qPrintable(why));
         }

@@ -17,9 +17,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFocusEvent>
 #include <QLabel>
-#include <QFileInfo>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QStandardPaths>
@@ -320,7 +320,7 @@ void TestFaultsStudent::redoFaults()
 
 void TestFaultsStudent::linkPlants_data()
 {
-    QTest::addColumn<QString>("where"); // relative to the working root
+    QTest::addColumn<QString>("where");   // relative to the working root
     QTest::addColumn<bool>("beforeOpen"); // planted before the set is first opened
     QTest::addColumn<QString>("title");   // of the box after redo
     QTest::newRow("error: the working folder is a link, redo refuses")
@@ -356,8 +356,8 @@ void TestFaultsStudent::linkPlants()
                                  toGbk(QStringLiteral("王小明"))));
     const QString link = pc.workingRoot() + u'/' + where;
     const auto plant = [&] {
-        const QString target = where.endsWith(QStringLiteral(".txt")) ? preciousFile
-                                                                       : precious.path();
+        const QString target =
+            where.endsWith(QStringLiteral(".txt")) ? preciousFile : precious.path();
         return QDir().mkpath(QFileInfo(link).path()) && QFile::link(target, link);
     };
     if (beforeOpen) {
@@ -401,8 +401,8 @@ void TestFaultsStudent::hostileSettings_data()
         << QStringLiteral("program") << QStringLiteral("zero") << QString();
     QTest::newRow("a link to /dev/zero as host.wf in the per-user folder")
         << QStringLiteral("user") << QStringLiteral("zero") << QStringLiteral("10.0.0.1");
-    QTest::newRow("host.wf of 1 GB") << QStringLiteral("program") << QStringLiteral("large")
-                                      << QString();
+    QTest::newRow("host.wf of 1 GB")
+        << QStringLiteral("program") << QStringLiteral("large") << QString();
     QTest::newRow("a pipe as the task file")
         << QStringLiteral("task") << QStringLiteral("fifo") << QStringLiteral("10.0.0.1");
     QTest::newRow("a task file of 1 GB")

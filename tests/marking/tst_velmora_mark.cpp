@@ -70,7 +70,7 @@ QString plantPage(const QString& kind, const QString& path)
 #ifdef Q_OS_UNIX
     if (kind == u"fifo") {
         return ::mkfifo(QFile::encodeName(path).constData(), 0644) == 0 ? QString()
-                                                                          : u"no mkfifo"_s;
+                                                                        : u"no mkfifo"_s;
     }
     if (kind == u"zero") {
         return QFile::link(u"/dev/zero"_s, path) ? QString() : u"no /dev/zero link"_s;

@@ -513,17 +513,17 @@ public:
     {
         m_socket.bind(QHostAddress::LocalHost, 0);
         m_forger.bind(m_wrong == u"address" ? QHostAddress(QStringLiteral("127.0.0.2"))
-                                             : QHostAddress(QHostAddress::LocalHost),
+                                            : QHostAddress(QHostAddress::LocalHost),
                       m_wrong == u"address" ? m_socket.localPort() : quint16(0));
         connect(&m_socket, &QUdpSocket::readyRead, this, [this] {
             while (m_socket.hasPendingDatagrams()) {
                 const QNetworkDatagram d = m_socket.receiveDatagram();
                 received.append(d.data());
                 if (m_answerOn.contains(received.size())) {
-                    const QByteArray ack = m_wrong == u"bytes" ? ackFor(QByteArray(d.data() + "x"))
-                                                               : ackFor(d.data());
-                    QUdpSocket& from = m_wrong.isEmpty() || m_wrong == u"bytes" ? m_socket
-                                                                                : m_forger;
+                    const QByteArray ack =
+                        m_wrong == u"bytes" ? ackFor(QByteArray(d.data() + "x")) : ackFor(d.data());
+                    QUdpSocket& from =
+                        m_wrong.isEmpty() || m_wrong == u"bytes" ? m_socket : m_forger;
                     from.writeDatagram(ack, d.senderAddress(), quint16(d.senderPort()));
                 }
             }
@@ -568,8 +568,8 @@ void TestStudentCore::uploadDelivery_data()
         << QList<int>{1, 2, 3} << QStringLiteral("port") << ScoreUploader::Outcome::Unconfirmed
         << 3;
     QTest::newRow("acknowledgement from the wrong address")
-        << QList<int>{1, 2, 3} << QStringLiteral("address")
-        << ScoreUploader::Outcome::Unconfirmed << 3;
+        << QList<int>{1, 2, 3} << QStringLiteral("address") << ScoreUploader::Outcome::Unconfirmed
+        << 3;
 }
 
 void TestStudentCore::uploadDelivery()

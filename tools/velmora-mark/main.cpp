@@ -128,10 +128,10 @@ int markBatch(int set, const QString& dirPath)
         const MarkResult result = markFile(set, path);
         if (!result.pageFound) {
             // A line of its own for this folder; the others are still marked.
-            const QString why = result.readError.isEmpty()
-                                    ? QString(u"no " + page + u" in " + folder)
-                                    : QString(u"cannot read " + page + u" in " + folder + u": " +
-                                              result.readError);
+            const QString why =
+                result.readError.isEmpty()
+                    ? QString(u"no " + page + u" in " + folder)
+                    : QString(u"cannot read " + page + u" in " + folder + u": " + result.readError);
             write(stderr, u"velmora-mark: " + why + u'\n');
             out += csvCell(folder) + u",,,,,,\n";
             continue;
