@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: MIT
 #include "AnsiFile.h"
-#include "CsvCell.h"
 #include "Platform.h"
 #include "Gbk.h"
 #include "ScoreDatagram.h"
@@ -31,8 +30,6 @@ private slots:
     void firstLine();
     void boundedRead_data();
     void boundedRead();
-    void csvCells_data();
-    void csvCells();
     void writeReplacesWholeFile();
     void writeToMissingFolderFails();
     void writeRefusesPipe();
@@ -143,7 +140,6 @@ void TestCommon::boundedRead_data()
     QTest::newRow("exactly the limit") << QStringLiteral("limit") << ReadFailure::None;
     QTest::newRow("error: one byte over the limit")
         << QStringLiteral("over") << ReadFailure::TooLarge;
-    QTest::newRow("error: missing") << QStringLiteral("missing") << ReadFailure::Missing;
     QTest::newRow("error: a folder") << QStringLiteral("folder") << ReadFailure::NotAFile;
     QTest::newRow("error: a pipe without a writer")
         << QStringLiteral("fifo") << ReadFailure::NotAFile;
@@ -179,29 +175,6 @@ void TestCommon::boundedRead()
     }
     // The text readers agree.
     QCOMPARE(readAnsiFirstLine(path, limit).has_value(), failure == ReadFailure::None);
-}
-
-void TestCommon::csvCells_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("cell");
-    QTest::newRow("plain") << QStringLiteral("a01") << QStringLiteral("a01");
-    QTest::newRow("formula") << QStringLiteral("=HYPERLINK(1)") << QStringLiteral("'=HYPERLINK(1)");
-    QTest::newRow("plus, minus, at") << QStringLiteral("+1-2@3") << QStringLiteral("'+1-2@3");
-    QTest::newRow("minus") << QStringLiteral("-5") << QStringLiteral("'-5");
-    QTest::newRow("at") << QStringLiteral("@SUM") << QStringLiteral("'@SUM");
-    QTest::newRow("a sign inside is harmless") << QStringLiteral("a=b") << QStringLiteral("a=b");
-    QTest::newRow("formula with a comma is quoted as well")
-        << QStringLiteral("=\"a\",b") << QStringLiteral("\"'=\"\"a\"\",b\"");
-    QTest::newRow("line break") << QStringLiteral("a\nb") << QStringLiteral("\"a\nb\"");
-    QTest::newRow("empty") << QString() << QString();
-}
-
-void TestCommon::csvCells()
-{
-    QFETCH(QString, text);
-    QFETCH(QString, cell);
-    QCOMPARE(csvCell(text), cell);
 }
 
 void TestCommon::writeReplacesWholeFile()
