@@ -167,6 +167,11 @@ form1::form1(quint16 port, QWidget* parent)
 
     // Start-up: socket, status line, template row, panel, scroll bar, workbook line.
     m_receiver = new ScoreReceiver([this](const ScoreDatagram& d) { return recordScore(d); }, this);
+    // What reception turned away (too long, too many new rows from one
+    // source) follows the address on the status line.
+    connect(m_receiver, &ScoreReceiver::statusChanged, this, [this] {
+        setStatusWarning(m_addressText + QStringLiteral("  ") + m_receiver->statusText());
+    });
     startListening(port);
     buildTemplateRow();
     m_Picture2->move(0, 0);

@@ -2,6 +2,7 @@
 #include "AnsiFile.h"
 
 #include "Gbk.h"
+#include "Platform.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,31 +11,83 @@
 
 namespace velmora {
 
-std::optional<QByteArray> readFileBytes(const QString& path)
+namespace {
+
+FileRead failed(ReadFailure failure, QString reason)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return std::nullopt;
-    }
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        return std::nullopt;
-    }
-    return bytes;
+    return {std::nullopt, failure, std::move(reason)};
 }
 
-std::optional<QString> readAnsiFile(const QString& path)
+QString sizeText(qint64 bytes)
 {
-    auto bytes = readFileBytes(path);
+    if (bytes >= 1024 * 1024 && bytes % (1024 * 1024) == 0) {
+        return QStringLiteral("%1 MiB").arg(bytes / (1024 * 1024));
+    }
+    if (bytes >= 1024 && bytes % 1024 == 0) {
+        return QStringLiteral("%1 KiB").arg(bytes / 1024);
+    }
+    return QStringLiteral("%1 bytes").arg(bytes);
+}
+
+} // namespace
+
+FileRead readRegularFile(const QString& path, qint64 limit)
+{
+    // A first look without opening: opening a pipe waits for a writer, and
+    // opening some devices has effects of its own.
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        return failed(ReadFailure::Missing, QStringLiteral("no such file"));
+    }
+    if (!info.isFile()) {
+        return failed(ReadFailure::NotAFile, info.isDir() ? QStringLiteral("a folder, not a file")
+                                                          : QStringLiteral("not a regular file"));
+    }
+    const QString tooLarge = QStringLiteral("larger than ") + sizeText(limit);
+    if (info.size() > limit) {
+        return failed(ReadFailure::TooLarge, tooLarge);
+    }
+    // The name may have been swapped for a pipe since: the platform opens
+    // without waiting and checks the opened file again.
+    QFile file;
+    QString why;
+    switch (platform::openRegularFile(file, path, why)) {
+    case platform::OpenResult::Opened:
+        break;
+    case platform::OpenResult::NotRegular:
+        return failed(ReadFailure::NotAFile, QStringLiteral("not a regular file"));
+    case platform::OpenResult::Failed:
+        return failed(ReadFailure::Unreadable, why);
+    }
+    // Read one byte more than allowed: a file that grew past the limit is
+    // refused instead of cut.
+    QByteArray bytes = file.read(limit + 1);
+    if (file.error() != QFileDevice::NoError) {
+        return failed(ReadFailure::Unreadable, file.errorString());
+    }
+    if (bytes.size() > limit) {
+        return failed(ReadFailure::TooLarge, tooLarge);
+    }
+    return {std::move(bytes), ReadFailure::None, {}};
+}
+
+std::optional<QByteArray> readFileBytes(const QString& path, qint64 limit)
+{
+    return readRegularFile(path, limit).bytes;
+}
+
+std::optional<QString> readAnsiFile(const QString& path, qint64 limit)
+{
+    auto bytes = readFileBytes(path, limit);
     if (!bytes) {
         return std::nullopt;
     }
     return fromGbk(*bytes);
 }
 
-std::optional<QString> readAnsiFirstLine(const QString& path)
+std::optional<QString> readAnsiFirstLine(const QString& path, qint64 limit)
 {
-    auto text = readAnsiFile(path);
+    auto text = readAnsiFile(path, limit);
     if (!text || text->isEmpty()) {
         return std::nullopt;
     }

@@ -5,6 +5,7 @@
 
 #include <functional>
 
+class QFile;
 class QObject;
 
 // What differs between Windows and the other desktops, behind one face.
@@ -40,5 +41,16 @@ void openFolder(const QString& folder, QObject* context, std::function<void()> f
 // Starts the spreadsheet program on a workbook without waiting. Windows: the two
 // fixed Excel paths in order; elsewhere LibreOffice Calc when it is installed.
 bool startSpreadsheet(const QString& workbook);
+
+enum class OpenResult
+{
+    Opened,     // file is open for reading
+    NotRegular, // a pipe, device, socket or folder: not opened
+    Failed,     // could not be opened; why says why
+};
+
+// Opens path for reading only when it is a regular file, without ever waiting
+// (a pipe with no writer would block an ordinary open for good).
+OpenResult openRegularFile(QFile& file, const QString& path, QString& why);
 
 } // namespace velmora::platform

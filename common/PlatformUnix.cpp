@@ -4,11 +4,18 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QPointer>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTimer>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace velmora::platform {
 
@@ -96,6 +103,32 @@ bool startSpreadsheet(const QString& workbook)
         return QProcess::startDetached(office, {QStringLiteral("--calc"), workbook});
     }
     return false;
+}
+
+OpenResult openRegularFile(QFile& file, const QString& path, QString& why)
+{
+    // O_NONBLOCK: opening a pipe returns at once instead of waiting for a
+    // writer; the descriptor is then checked and refused.
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        why = QString::fromLocal8Bit(std::strerror(errno));
+        return OpenResult::Failed;
+    }
+    struct stat st
+    {
+    };
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return OpenResult::NotRegular;
+    }
+    // Reads of a regular file never wait, with or without the flag.
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        why = file.errorString();
+        ::close(fd);
+        return OpenResult::Failed;
+    }
+    return OpenResult::Opened;
 }
 
 } // namespace velmora::platform

@@ -3,6 +3,7 @@
 #include "Platform.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QPointer>
 #include <QProcess>
@@ -51,6 +52,25 @@ bool startSpreadsheet(const QString& workbook)
         }
     }
     return false;
+}
+
+OpenResult openRegularFile(QFile& file, const QString& path, QString& why)
+{
+    // Pipes and devices have no place among the files of a Windows folder;
+    // a name that still opens as one (CON, NUL ...) reads sequentially.
+    if (!QFileInfo(path).isFile()) {
+        return OpenResult::NotRegular;
+    }
+    file.setFileName(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        why = file.errorString();
+        return OpenResult::Failed;
+    }
+    if (file.isSequential()) {
+        file.close();
+        return OpenResult::NotRegular;
+    }
+    return OpenResult::Opened;
 }
 
 } // namespace velmora::platform

@@ -260,13 +260,18 @@ QString findPage(const QString& folder, const QString& fileName)
 
 MarkResult markFile(int set, const QString& pagePath)
 {
-    // Only a file counts as the page; a folder of that name is as good as absent.
-    if (!QFileInfo(pagePath).isFile()) {
-        return absentPageResult();
+    // Only a regular file of sensible size counts as the page. A folder, pipe
+    // or device of that name, a page over the limit or one that cannot be
+    // read is as good as absent; the reason goes with the result.
+    const FileRead page = readRegularFile(pagePath, kMaxPageBytes);
+    if (!page.bytes) {
+        MarkResult result = absentPageResult();
+        if (page.failure != ReadFailure::Missing) {
+            result.readError = page.reason;
+        }
+        return result;
     }
-    // A page that exists but cannot be read is marked as empty text.
-    const std::optional<QByteArray> bytes = readFileBytes(pagePath);
-    return markBytes(set, bytes ? QByteArrayView(*bytes) : QByteArrayView());
+    return markBytes(set, *page.bytes);
 }
 
 } // namespace velmora::marking

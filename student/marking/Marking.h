@@ -40,6 +40,7 @@ struct MarkResult
     int total = 0;
     QString report;             // exactly the message-box text, lines separated by CR
     QList<CheckOutcome> checks; // every check of the set, in table order (empty when no page)
+    QString readError;          // why a page that is there could not be read; empty otherwise
 };
 
 // Marks page text of a set (1..9). Any other set has no rule table and gives
@@ -55,8 +56,9 @@ MarkResult markBytes(int set, QByteArrayView bytes);
 // a page. With no match, the exact path, which does not exist.
 QString findPage(const QString& folder, const QString& fileName);
 
-// Reads and marks a page file: absent -> the no-page report with total 0;
-// unreadable or empty -> marked as empty text. The bytes are decoded as GBK,
+// Reads and marks a page file: absent, unreadable, not a regular file or
+// over 16 MiB -> the no-page report with total 0 (readError says why when
+// the page is there); empty -> marked as empty text. The bytes are decoded as GBK,
 // or as UTF-8 when the page says so (see decodePage).
 MarkResult markFile(int set, const QString& pagePath);
 

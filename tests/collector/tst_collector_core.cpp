@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "Acceptance.h"
 #include "Gbk.h"
 #include "Handoff.h"
 #include "ListExport.h"
@@ -93,6 +94,10 @@ private slots:
     // reception over real sockets
     void reception_data();
     void reception();
+    void acceptance_data();
+    void acceptance();
+    void newRowsPerSource_data();
+    void newRowsPerSource();
     void burstOf500ThenFull();
     void portInUse();
 
@@ -392,18 +397,23 @@ void TestCollectorCore::reception_data()
                                         .encode()
                                  << true << QStringLiteral("王五") << QStringLiteral("第三套");
     QTest::newRow("more than five fields: the rest ignored")
-        << QByteArray("10.0.0.7#PC7#18#a#b#c#d") << true << QStringLiteral("a")
-        << QStringLiteral("b");
-    QTest::newRow("empty fields") << QByteArray("####") << true << QString() << QString();
+        << toGbk(u"10.0.0.7#PC7#18#a#第二套#c#d") << true << QStringLiteral("a")
+        << QStringLiteral("第二套");
+    QTest::newRow("empty fields but the set")
+        << toGbk(u"####第九套") << true << QString() << QStringLiteral("第九套");
     QTest::newRow("rich text markup kept as text")
-        << QByteArray("10.0.0.7#PC7#18#<b>x</b><img src=a>#S") << true
-        << QStringLiteral("<b>x</b><img src=a>") << QStringLiteral("S");
+        << toGbk(u"10.0.0.7#PC7#18#<b>x</b><img src=a>#第一套") << true
+        << QStringLiteral("<b>x</b><img src=a>") << QStringLiteral("第一套");
     // A broken lead byte must not swallow the separator after it.
     QTest::newRow("invalid GBK: broken lead byte before a separator")
-        << QByteArray("10.0.0.7#PC7#18#\xB5\xDA\x81#S") << true << QStringLiteral("第\uFFFD")
-        << QStringLiteral("S");
-    QTest::newRow("60 KB name") << QByteArray("10.0.0.7#PC7#18#" + QByteArray(60000, 'n') + "#S")
-                                << true << QString(60000, u'n') << QStringLiteral("S");
+        << QByteArray("10.0.0.7#PC7#18#\xB5\xDA\x81#") + toGbk(u"第一套") << true
+        << QStringLiteral("第\uFFFD") << QStringLiteral("第一套");
+    const QByteArray head("10.0.0.7#PC7#18#");
+    const QByteArray set1 = toGbk(u"#第一套");
+    const QByteArray longest = head + QByteArray(1024 - head.size() - set1.size(), 'n') + set1;
+    QTest::newRow("1,024 bytes: the longest taken")
+        << longest << true << QString(1024 - head.size() - set1.size(), u'n')
+        << QStringLiteral("第一套");
 
     // error group: nothing recorded, nothing answered
     QTest::newRow("error: zero bytes") << QByteArray() << false << QString() << QString();
@@ -412,6 +422,17 @@ void TestCollectorCore::reception_data()
     QTest::newRow("error: no separator") << QByteArray("hello") << false << QString() << QString();
     QTest::newRow("error: invalid GBK, four fields")
         << QByteArray("\x81\xFF#\xFE#\x80\x80#") << false << QString() << QString();
+    QTest::newRow("error: 1,025 bytes")
+        << QByteArray(longest + 'n') << false << QString() << QString();
+    QTest::newRow("error: 2 KB datagram")
+        << QByteArray(head + QByteArray(2048, 'n') + set1) << false << QString() << QString();
+    QTest::newRow("error: 60 KB name")
+        << QByteArray(head + QByteArray(60000, 'n') + set1) << false << QString() << QString();
+    QTest::newRow("error: set name outside the nine")
+        << toGbk(u"10.0.0.7#PC7#18#x#第十套") << false << QString() << QString();
+    QTest::newRow("error: an acknowledgement")
+        << QByteArray("ACK#" + toGbk(u"10.0.0.7#PC7#18#x#第一套")) << false << QString()
+        << QString();
 }
 
 void TestCollectorCore::reception()
@@ -432,7 +453,7 @@ void TestCollectorCore::reception()
     QVERIFY(sender.bind(QHostAddress::LocalHost, 0));
     QCOMPARE(sender.writeDatagram(bytes, QHostAddress::LocalHost, receiver.localPort()),
              qint64(bytes.size()));
-    QTRY_COMPARE(receiver.recordedCount() + receiver.ignoredCount(), 1);
+    QTRY_COMPARE(receiver.readCount(), 1);
     QCOMPARE(receiver.recordedCount(), recorded ? 1 : 0);
     QCOMPARE(table.rec_count(), recorded ? 1 : 0);
 
@@ -445,12 +466,110 @@ void TestCollectorCore::reception()
         QCOMPARE(ack.data(), QByteArray("ACK#") + bytes);
     } else {
         // Follow with a good datagram: its acknowledgement is the only reply.
-        const QByteArray good("1#2#3#4#5");
+        const QByteArray good = toGbk(u"1#2#3#4#第一套");
         sender.writeDatagram(good, QHostAddress::LocalHost, receiver.localPort());
         QTRY_VERIFY(sender.hasPendingDatagrams());
-        QCOMPARE(sender.receiveDatagram().data(), QByteArray("ACK#1#2#3#4#5"));
+        QCOMPARE(sender.receiveDatagram().data(), ackFor(good));
         QVERIFY(!sender.hasPendingDatagrams());
     }
+}
+
+void TestCollectorCore::acceptance_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<int>("port");
+    QTest::addColumn<Verdict>("verdict");
+
+    // The collector listens on 5555 here; this computer is also 192.168.7.7.
+    const QByteArray good = toGbk(u"10.0.0.7#PC7#18#x#第一套");
+    QTest::newRow("a student program on another computer")
+        << good << QStringLiteral("10.0.0.7") << 1201 << Verdict::Record;
+    QTest::newRow("another computer's port 1202 is not ours")
+        << good << QStringLiteral("10.0.0.7") << 1202 << Verdict::Record;
+    QTest::newRow("a student program on this computer")
+        << good << QStringLiteral("127.0.0.1") << 1201 << Verdict::Record;
+    QTest::newRow("error: from port 1202 on 127.0.0.1")
+        << good << QStringLiteral("127.0.0.1") << 1202 << Verdict::Echo;
+    QTest::newRow("error: from port 1202 on another loopback address")
+        << good << QStringLiteral("127.0.0.2") << 1202 << Verdict::Echo;
+    QTest::newRow("error: from port 1202 on this computer's LAN address")
+        << good << QStringLiteral("192.168.7.7") << 1202 << Verdict::Echo;
+    QTest::newRow("error: from the collector's own socket")
+        << good << QStringLiteral("192.168.7.7") << 5555 << Verdict::Echo;
+    QTest::newRow("error: an acknowledgement from another computer")
+        << QByteArray("ACK#" + good) << QStringLiteral("10.0.0.7") << 1201 << Verdict::Echo;
+    QTest::newRow("error: 1,025 bytes, even from this computer")
+        << QByteArray(1025, '#') << QStringLiteral("127.0.0.1") << 1201 << Verdict::Oversized;
+    QTest::newRow("error: set name outside the nine")
+        << toGbk(u"10.0.0.7#PC7#18#x#第十套") << QStringLiteral("10.0.0.7") << 1201
+        << Verdict::UnknownSet;
+    QTest::newRow("error: set name with a blank")
+        << toGbk(u"10.0.0.7#PC7#18#x#第一套 ") << QStringLiteral("10.0.0.7") << 1201
+        << Verdict::UnknownSet;
+    QTest::newRow("error: four fields") << QByteArray("10.0.0.7#PC7#18#x")
+                                        << QStringLiteral("10.0.0.7") << 1201 << Verdict::Malformed;
+}
+
+void TestCollectorCore::acceptance()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, from);
+    QFETCH(int, port);
+    QFETCH(Verdict, verdict);
+    Acceptance rules;
+    rules.setOwn({QHostAddress(QStringLiteral("192.168.7.7"))}, 5555);
+    QCOMPARE(rules.judge(bytes, QHostAddress(from), quint16(port)).verdict, verdict);
+}
+
+void TestCollectorCore::newRowsPerSource_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<int>("created"); // of 20 new keys
+    QTest::newRow("another computer: nine rows, one per set") << QStringLiteral("10.9.9.9") << 9;
+    QTest::newRow("loopback is this computer: not limited") << QStringLiteral("127.0.0.1") << 20;
+    QTest::newRow("this computer's LAN address: not limited")
+        << QStringLiteral("192.168.7.7") << 20;
+}
+
+void TestCollectorCore::newRowsPerSource()
+{
+    QFETCH(QString, source);
+    QFETCH(int, created);
+    // Through a real receiver and table: the verdicts decide what is recorded
+    // and answered. The rules are fed as the receiver feeds them.
+    Acceptance rules;
+    rules.setOwn({QHostAddress(QStringLiteral("192.168.7.7"))}, kCollectorPort);
+    ScoreTable table;
+    const QHostAddress from(source);
+    const auto send = [&](const QByteArray& p) {
+        const Acceptance::Decision d = rules.judge(p, from, kStudentPort);
+        if (d.verdict == Verdict::Record &&
+            table.recordScore(*d.score).outcome != RecordOutcome::Full) {
+            rules.recorded(*d.score, from);
+        }
+        return d.verdict;
+    };
+    int refused = 0;
+    for (int k = 0; k < 20; ++k) {
+        const QString set = QStringView(acceptance::kSetNames[std::size_t(k % 9)]).toString();
+        const Verdict v = send(payload(k, set));
+        QVERIFY(v == Verdict::Record || v == Verdict::OverQuota);
+        refused += v == Verdict::OverQuota ? 1 : 0;
+    }
+    QCOMPARE(table.rec_count(), created);
+    QCOMPARE(refused, 20 - created);
+    QCOMPARE(rules.newRowsFrom(from), created);
+
+    // Updates of its rows are never limited; a deleted row's key may come back.
+    QCOMPARE(send(payload(0, QStringLiteral("第一套"))), Verdict::Record);
+    QVERIFY(table.deleteRow(1));
+    QCOMPARE(send(payload(0, QStringLiteral("第一套"))), Verdict::Record);
+    QCOMPARE(table.rec_count(), created + 1);
+    // Another computer is not held back by this one.
+    const QHostAddress other(QStringLiteral("10.9.9.8"));
+    const QByteArray fresh = payload(400);
+    QCOMPARE(rules.judge(fresh, other, kStudentPort).verdict, Verdict::Record);
 }
 
 void TestCollectorCore::burstOf500ThenFull()

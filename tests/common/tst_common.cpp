@@ -28,7 +28,8 @@ private slots:
     void decodePage();
     void firstLine_data();
     void firstLine();
-    void unreadableFiles();
+    void boundedRead_data();
+    void boundedRead();
     void writeReplacesWholeFile();
     void writeFailures_data();
     void writeFailures();
@@ -142,12 +143,48 @@ void TestCommon::firstLine()
     }
 }
 
-void TestCommon::unreadableFiles()
+void TestCommon::boundedRead_data()
 {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<ReadFailure>("failure");
+    QTest::newRow("exactly the limit") << QStringLiteral("limit") << ReadFailure::None;
+    QTest::newRow("error: one byte over the limit")
+        << QStringLiteral("over") << ReadFailure::TooLarge;
+    QTest::newRow("error: a folder") << QStringLiteral("folder") << ReadFailure::NotAFile;
+    QTest::newRow("error: a pipe without a writer")
+        << QStringLiteral("fifo") << ReadFailure::NotAFile;
+    QTest::newRow("error: a link to /dev/zero") << QStringLiteral("zero") << ReadFailure::NotAFile;
+}
+
+void TestCommon::boundedRead()
+{
+    QFETCH(QString, kind);
+    QFETCH(ReadFailure, failure);
+    constexpr qint64 limit = 100;
     QTemporaryDir dir;
-    QVERIFY(!readAnsiFile(dir.filePath(QStringLiteral("missing.txt"))).has_value());
-    QVERIFY(!readAnsiFile(dir.path()).has_value()); // a folder is not a file
-    QVERIFY(!readAnsiFirstLine(dir.filePath(QStringLiteral("missing.txt"))).has_value());
+    const QString path = dir.filePath(QStringLiteral("host.wf"));
+    if (kind == u"limit" || kind == u"over") {
+        QVERIFY(writeFileBytes(path, QByteArray(kind == u"limit" ? limit : limit + 1, 'x')).ok);
+    } else if (kind == u"folder") {
+        QVERIFY(QDir().mkpath(path));
+    } else if (kind == u"fifo") {
+#ifdef Q_OS_UNIX
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0644), 0);
+#else
+        QSKIP("no pipes in the file system here");
+#endif
+    } else if (kind == u"zero" && !QFile::link(QStringLiteral("/dev/zero"), path)) {
+        QSKIP("no /dev/zero here");
+    }
+    const FileRead read = readRegularFile(path, limit);
+    QCOMPARE(read.failure, failure);
+    QCOMPARE(read.bytes.has_value(), failure == ReadFailure::None);
+    QCOMPARE(read.reason.isEmpty(), failure == ReadFailure::None);
+    if (read.bytes) {
+        QCOMPARE(read.bytes->size(), limit);
+    }
+    // The text readers agree.
+    QCOMPARE(readAnsiFirstLine(path, limit).has_value(), failure == ReadFailure::None);
 }
 
 void TestCommon::writeReplacesWholeFile()

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // velmora-mark: marks exercise pages from the command line, with the same
 // engine and the same report as the student program's marking button.
+#include "CsvCell.h"
 #include "Marking.h"
 #include "SummaryWorkbook.h"
 
@@ -17,6 +18,7 @@
 #include <cstdio>
 
 using namespace velmora::marking;
+using velmora::csvCell;
 using velmora::collector::SummaryEntry;
 using velmora::collector::SummaryInput;
 using velmora::collector::SummaryWorkbook;
@@ -26,7 +28,7 @@ namespace {
 enum Exit
 {
     Ok = 0,
-    PageMissing = 1,
+    PageMissing = 1, // also a page that cannot be read
     BadArguments = 2,
     WriteFailed = 3
 };
@@ -56,8 +58,9 @@ const QString kUsage =
                    "               folders without a page, and notes\n"
                    "  -h, --help   show this help\n"
                    "\n"
-                   "Exit status: 0 marked, 1 page or folder missing, 2 bad arguments,\n"
-                   "3 the workbook could not be written.\n");
+                   "Exit status: 0 marked, 1 page or folder missing or unreadable, 2 bad\n"
+                   "arguments, 3 the workbook could not be written. A page must be a regular\n"
+                   "file of at most 16 MiB.\n");
 
 int usageError(const QString& why)
 {
@@ -118,18 +121,6 @@ QString json(int set, const QString& page, const MarkResult& result)
     return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)) + u'\n';
 }
 
-// A CSV field, quoted when it holds a separator, a quote or a line break.
-QString csvField(const QString& text)
-{
-    static const QString special = QStringLiteral(",\"\r\n");
-    if (std::none_of(text.begin(), text.end(), [](QChar c) { return special.contains(c); })) {
-        return text;
-    }
-    QString doubled = text;
-    doubled.replace(u'"', QStringLiteral("\"\""));
-    return u'"' + doubled + u'"';
-}
-
 // The workbook of a batch: 成绩 holds one row per folder with the score of
 // each question; the summary treats each folder as one student.
 SummaryInput batchWorkbook(int set, const QList<QStringList>& rows)
@@ -170,15 +161,20 @@ int markBatch(int set, const QString& dirPath, const QString& workbook)
     QList<QStringList> rows;
     for (const QString& folder : folders) {
         const QString path = findPage(dir.filePath(folder), page);
-        if (!QFileInfo(path).isFile()) {
-            write(stderr, u"velmora-mark: no " + page + u" in " + folder + u'\n');
-            out += csvField(folder) + u",,,,,,\n";
+        const MarkResult result = markFile(set, path);
+        if (!result.pageFound) {
+            // A line of its own for this folder; the others are still marked.
+            const QString why =
+                result.readError.isEmpty()
+                    ? QString(u"no " + page + u" in " + folder)
+                    : QString(u"cannot read " + page + u" in " + folder + u": " + result.readError);
+            write(stderr, u"velmora-mark: " + why + u'\n');
+            out += csvCell(folder) + u",,,,,,\n";
             rows.append({folder, {}, {}, {}, {}, {}, {}, setFolderName(set)});
             continue;
         }
-        const MarkResult result = markFile(set, path);
         QStringList row{folder};
-        out += csvField(folder);
+        out += csvCell(folder);
         for (int q : result.questions) {
             out += u',' + scoreText(q);
             row << scoreText(q);
@@ -265,7 +261,11 @@ int main(int argc, char* argv[])
         }
     }
     if (!result.pageFound) {
-        write(stderr, u"velmora-mark: page not found: " + QDir::toNativeSeparators(page) + u'\n');
+        const QString shown = QDir::toNativeSeparators(page);
+        const QString why = result.readError.isEmpty()
+                                ? QString(u"page not found: " + shown)
+                                : QString(u"cannot read page " + shown + u": " + result.readError);
+        write(stderr, u"velmora-mark: " + why + u'\n');
         return PageMissing;
     }
     return Ok;
