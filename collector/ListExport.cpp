@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "ListExport.h"
 
+#include "CsvCell.h"
+
 #include "ScoreTable.h"
 
 #include <QDir>
@@ -84,17 +86,7 @@ QList<QStringList> ListExport::liveRows(const ScoreTable& table)
 
 QString ListExport::csvField(const QString& text)
 {
-    QString out = text;
-    static const QRegularExpression number(QStringLiteral("\\A[-+]?[0-9]+(\\.[0-9]+)?\\z"));
-    if (!out.isEmpty() && QStringLiteral("=+-@").contains(out.front()) &&
-        !number.match(out).hasMatch()) {
-        out.prepend(u'\'');
-    }
-    if (out.contains(u',') || out.contains(u'"') || out.contains(u'\r') || out.contains(u'\n')) {
-        out.replace(QStringLiteral("\""), QStringLiteral("\"\""));
-        out = u'"' + out + u'"';
-    }
-    return out;
+    return csvCell(text);
 }
 
 QByteArray ListExport::csvBytes(const ScoreTable& table)
