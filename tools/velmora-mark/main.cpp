@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // velmora-mark: marks exercise pages from the command line, with the same
 // engine and the same report as the student program's marking button.
+#include "CommandLine.h"
 #include "Marking.h"
 
 #include <QCommandLineParser>
@@ -46,6 +47,7 @@ const QString kUsage =
                    "  --batch DIR  mark the set's page in every immediate subfolder of DIR and\n"
                    "               print CSV: folder,q1,q2,q3,q4,q5,total (sorted by folder)\n"
                    "  -h, --help   show this help\n"
+                   "  -v, --version  show the version\n"
                    "\n"
                    "Exit status: 0 marked, 1 page or folder missing, 2 bad arguments.\n");
 
@@ -161,12 +163,18 @@ int main(int argc, char* argv[])
     const QCommandLineOption explainOption(QStringLiteral("explain"));
     const QCommandLineOption batchOption(QStringLiteral("batch"), QString(), QStringLiteral("DIR"));
     const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")});
-    parser.addOptions({setOption, jsonOption, explainOption, batchOption, helpOption});
+    const QCommandLineOption versionOption(
+        QStringList{QStringLiteral("v"), QStringLiteral("version")});
+    parser.addOptions({setOption, jsonOption, explainOption, batchOption, helpOption, versionOption});
     if (!parser.parse(app.arguments())) {
         return usageError(parser.errorText());
     }
     if (parser.isSet(helpOption)) {
         write(stdout, kUsage);
+        return Ok;
+    }
+    if (parser.isSet(versionOption)) {
+        write(stdout, velmora::versionLine(QStringLiteral("velmora-mark")));
         return Ok;
     }
     if (!parser.isSet(setOption)) {
