@@ -9,16 +9,16 @@ namespace velmora::collector {
 
 CommandLineOutcome parseCommandLine(const QStringList& arguments, quint16* port)
 {
-    static const QString help = QStringLiteral(
-        "Usage: velcoll [--port N]\n"
-        "\n"
-        "Velcoll, the teacher's program of the Velmora classroom kit: collects the\n"
-        "scores that the students' Velmora programs send over the lab network.\n"
-        "\n"
-        "  --port N       listen for scores on UDP port N (default 1202; the\n"
-        "                 students' programs send to 1202)\n"
-        "  -h, --help     show this help\n"
-        "  -v, --version  show the version\n");
+    static const QString help =
+        QStringLiteral("Usage: velcoll [--port N]\n"
+                       "\n"
+                       "Velcoll, the teacher's program of the Velmora classroom kit: collects the\n"
+                       "scores that the students' Velmora programs send over the lab network.\n"
+                       "\n"
+                       "  --port N       listen for scores on UDP port N (default 1202; the\n"
+                       "                 students' programs send to 1202)\n"
+                       "  -h, --help     show this help\n"
+                       "  -v, --version  show the version\n");
     CommandLineOutcome outcome = velmora::parseCommandLine(arguments, QStringLiteral("Velcoll"),
                                                            help, {QStringLiteral("port")});
     *port = kCollectorPort;

@@ -15,12 +15,12 @@ namespace {
 // Options that QGuiApplication and QApplication take from the command line
 // themselves; the first group is followed by a value.
 const QStringList kQtOptionsWithValue = {
-    QStringLiteral("-platform"),   QStringLiteral("-platformpluginpath"),
-    QStringLiteral("-platformtheme"), QStringLiteral("-plugin"),
+    QStringLiteral("-platform"),        QStringLiteral("-platformpluginpath"),
+    QStringLiteral("-platformtheme"),   QStringLiteral("-plugin"),
     QStringLiteral("-qwindowgeometry"), QStringLiteral("-qwindowicon"),
-    QStringLiteral("-qwindowtitle"), QStringLiteral("-display"),
-    QStringLiteral("-geometry"),   QStringLiteral("-style"),
-    QStringLiteral("-stylesheet"), QStringLiteral("-session")};
+    QStringLiteral("-qwindowtitle"),    QStringLiteral("-display"),
+    QStringLiteral("-geometry"),        QStringLiteral("-style"),
+    QStringLiteral("-stylesheet"),      QStringLiteral("-session")};
 const QStringList kQtFlags = {QStringLiteral("-reverse"), QStringLiteral("-widgetcount")};
 
 QStringList withoutQtGuiOptions(const QStringList& arguments)
@@ -32,8 +32,8 @@ QStringList withoutQtGuiOptions(const QStringList& arguments)
             ++i; // and its value
             continue;
         }
-        if (i > 0 && (kQtFlags.contains(a) ||
-                      (a.startsWith(u"-style=") || a.startsWith(u"-stylesheet=")))) {
+        if (i > 0 &&
+            (kQtFlags.contains(a) || (a.startsWith(u"-style=") || a.startsWith(u"-stylesheet=")))) {
             continue;
         }
         kept.append(a);

@@ -11,10 +11,10 @@ namespace velmora {
 // display connection) exists, so --help and --version work on a bare console.
 struct CommandLineOutcome
 {
-    bool exitNow = false; // --help, --version or a bad argument: print and end
-    int exitCode = 0;     // 0, or 2 for a bad argument
-    QString out;          // for standard output
-    QString err;          // for standard error
+    bool exitNow = false;          // --help, --version or a bad argument: print and end
+    int exitCode = 0;              // 0, or 2 for a bad argument
+    QString out;                   // for standard output
+    QString err;                   // for standard error
     QMap<QString, QString> values; // value options that were given, by long name
 };
 

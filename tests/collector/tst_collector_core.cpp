@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: MIT
 #include "CollectorCommandLine.h"
-#include "Version.h"
 #include "Gbk.h"
 #include "Handoff.h"
 #include "Platform.h"
@@ -8,6 +7,7 @@
 #include "ScoreDatagram.h"
 #include "ScoreReceiver.h"
 #include "ScoreTable.h"
+#include "Version.h"
 
 #include <QFile>
 #include <QNetworkDatagram>
@@ -592,7 +592,8 @@ void TestCollectorCore::commandLine_data()
         {QStringLiteral("-platform"), QStringLiteral("offscreen"), QStringLiteral("-reverse")}, -1,
         1202, {});
     row("help", {QStringLiteral("--help")}, 0, 1202, QStringLiteral("--port N"));
-    row("version", {QStringLiteral("-v")}, 0, 1202, QStringLiteral("Velcoll " VELMORA_VERSION "\n"));
+    row("version", {QStringLiteral("-v")}, 0, 1202,
+        QStringLiteral("Velcoll " VELMORA_VERSION "\n"));
     row("port 0", {QStringLiteral("--port=0")}, 2, 1202, QStringLiteral("from 1 to 65535"));
     row("port too big", {QStringLiteral("--port=65536")}, 2, 1202, QStringLiteral("'65536'"));
     row("port with sign", {QStringLiteral("--port=+12")}, 2, 1202, QStringLiteral("'+12'"));
@@ -613,8 +614,7 @@ void TestCollectorCore::commandLine()
     QFETCH(int, port);
     QFETCH(QString, printed);
     quint16 chosen = 0;
-    const velmora::CommandLineOutcome o =
-        velmora::collector::parseCommandLine(arguments, &chosen);
+    const velmora::CommandLineOutcome o = velmora::collector::parseCommandLine(arguments, &chosen);
     QCOMPARE(o.exitNow ? o.exitCode : -1, exitCode);
     if (!o.exitNow) {
         QCOMPARE(int(chosen), port);

@@ -366,8 +366,7 @@ bool putDated(const QString& path, const QString& value, const QDateTime& when)
         return false;
     }
     QFile f(path);
-    return f.open(QIODevice::ReadWrite) &&
-           f.setFileTime(when, QFileDevice::FileModificationTime);
+    return f.open(QIODevice::ReadWrite) && f.setFileTime(when, QFileDevice::FileModificationTime);
 }
 
 } // namespace
@@ -429,8 +428,8 @@ void TestStudentCore::settingsDefaults()
 
 void TestStudentCore::settingsInstalledFolder_data()
 {
-    QTest::addColumn<QString>("own");    // the student's copy before saving
-    QTest::addColumn<QString>("typed");  // what the box holds when it is saved
+    QTest::addColumn<QString>("own");   // the student's copy before saving
+    QTest::addColumn<QString>("typed"); // what the box holds when it is saved
     QTest::addColumn<bool>("copyKept");
     QTest::newRow("typed address is the student's own")
         << QString() << QStringLiteral("10.0.0.9") << true;
@@ -438,8 +437,7 @@ void TestStudentCore::settingsInstalledFolder_data()
         << QString() << QStringLiteral("10.0.0.3") << false;
     QTest::newRow("typing the default again drops the copy")
         << QStringLiteral("10.0.0.9") << QStringLiteral("10.0.0.3") << false;
-    QTest::newRow("emptied box")
-        << QStringLiteral("10.0.0.9") << QString() << true;
+    QTest::newRow("emptied box") << QStringLiteral("10.0.0.9") << QString() << true;
 }
 
 void TestStudentCore::settingsInstalledFolder()

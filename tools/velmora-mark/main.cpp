@@ -165,7 +165,8 @@ int main(int argc, char* argv[])
     const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption versionOption(
         QStringList{QStringLiteral("v"), QStringLiteral("version")});
-    parser.addOptions({setOption, jsonOption, explainOption, batchOption, helpOption, versionOption});
+    parser.addOptions(
+        {setOption, jsonOption, explainOption, batchOption, helpOption, versionOption});
     if (!parser.parse(app.arguments())) {
         return usageError(parser.errorText());
     }
