@@ -42,6 +42,65 @@ if(UNIX AND NOT APPLE)
             DESTINATION ${velmora_share}/icons/hicolor/${size}x${size}/apps
             RENAME velcoll.png COMPONENT teacher)
   endforeach()
+
+  # What Debian expects of each package: copyright and changelog, man pages
+  # (compressed without names or times, so builds repeat), AppStream data,
+  # and lintian's overrides with their reasons.
+  set(velmora_gen ${CMAKE_BINARY_DIR}/packaging)
+  function(velmora_gzip source output)
+    add_custom_command(OUTPUT ${output}
+      COMMAND gzip -9nc ${source} > ${output}
+      DEPENDS ${source} VERBATIM)
+  endfunction()
+  velmora_gzip(${CMAKE_SOURCE_DIR}/packaging/changelog ${velmora_gen}/changelog.gz)
+  set(velmora_generated ${velmora_gen}/changelog.gz)
+  foreach(page velmora velcoll velmora-mark)
+    configure_file(${CMAKE_SOURCE_DIR}/packaging/man/${page}.1.in ${velmora_gen}/${page}.1 @ONLY)
+    velmora_gzip(${velmora_gen}/${page}.1 ${velmora_gen}/${page}.1.gz)
+    list(APPEND velmora_generated ${velmora_gen}/${page}.1.gz)
+  endforeach()
+  add_custom_target(velmora_packaging_files ALL DEPENDS ${velmora_generated})
+
+  foreach(part student:velmora-student:velmora teacher:velmora-teacher:velcoll)
+    string(REPLACE ":" ";" part ${part})
+    list(GET part 0 component)
+    list(GET part 1 package)
+    list(GET part 2 program)
+    install(FILES ${CMAKE_SOURCE_DIR}/packaging/copyright ${velmora_gen}/changelog.gz
+            DESTINATION ${velmora_share}/doc/${package} COMPONENT ${component})
+    configure_file(${CMAKE_SOURCE_DIR}/packaging/${program}.metainfo.xml.in
+                   ${velmora_gen}/org.example.${program}.metainfo.xml @ONLY)
+    install(FILES ${velmora_gen}/org.example.${program}.metainfo.xml
+            DESTINATION ${velmora_share}/metainfo COMPONENT ${component})
+    set(PACKAGE ${package})
+    set(FOLDER ${component})
+    set(VELMORA_MORE_OVERRIDES "")
+    if(component STREQUAL "student")
+      file(READ ${CMAKE_SOURCE_DIR}/packaging/lintian-overrides-student.in VELMORA_MORE_OVERRIDES)
+      string(CONFIGURE "${VELMORA_MORE_OVERRIDES}" VELMORA_MORE_OVERRIDES @ONLY)
+    endif()
+    configure_file(${CMAKE_SOURCE_DIR}/packaging/lintian-overrides.in
+                   ${velmora_gen}/overrides/${package} @ONLY)
+    install(FILES ${velmora_gen}/overrides/${package}
+            DESTINATION ${velmora_share}/lintian/overrides COMPONENT ${component})
+  endforeach()
+  install(FILES ${velmora_gen}/velmora.1.gz ${velmora_gen}/velmora-mark.1.gz
+          DESTINATION ${velmora_share}/man/man1 COMPONENT student)
+  install(FILES ${velmora_gen}/velcoll.1.gz
+          DESTINATION ${velmora_share}/man/man1 COMPONENT teacher)
+
+  # The compilers' version notes (.comment) are of no use in the packages;
+  # strip keeps them, so they go here, after the programs are installed.
+  foreach(program ${VELMORA_STUDENT_INSTALL_DIR}/Velmora:student
+                  ${VELMORA_STUDENT_INSTALL_DIR}/velmora-mark:student
+                  ${VELMORA_TEACHER_INSTALL_DIR}/Velcoll:teacher)
+    string(REPLACE ":" ";" program ${program})
+    list(GET program 0 path)
+    list(GET program 1 component)
+    install(CODE "execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment
+                    \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${path}\" COMMAND_ERROR_IS_FATAL ANY)"
+            COMPONENT ${component})
+  endforeach()
 endif()
 
 # --- Debian packages: velmora-student and velmora-teacher ---
@@ -59,14 +118,34 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_SECTION education)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://velmora.example/")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+# Purge removes the settings files earlier versions wrote into the program
+# folder and the lab-wide teacher address; dpkg knows the script by its name
+# in the package: postrm.
+configure_file(${CMAKE_SOURCE_DIR}/packaging/student.postrm
+               ${CMAKE_BINARY_DIR}/packaging/student/postrm COPYONLY)
+set(CPACK_DEBIAN_STUDENT_PACKAGE_CONTROL_EXTRA ${CMAKE_BINARY_DIR}/packaging/student/postrm)
 set(CPACK_DEBIAN_STUDENT_PACKAGE_NAME velmora-student)
 set(CPACK_DEBIAN_TEACHER_PACKAGE_NAME velmora-teacher)
 set(CPACK_DEBIAN_STUDENT_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-wqy-microhei | fonts-noto-cjk | fonts-arphic-uming, xdg-utils")
 set(CPACK_DEBIAN_TEACHER_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-wqy-microhei | fonts-noto-cjk | fonts-arphic-uming, xdg-utils")
 set(CPACK_DEBIAN_STUDENT_PACKAGE_RECOMMENDS "qt6-translations-l10n")
 set(CPACK_DEBIAN_TEACHER_PACKAGE_RECOMMENDS "qt6-translations-l10n, libreoffice-calc")
-set(CPACK_COMPONENT_STUDENT_DESCRIPTION
-    "Velmora for student computers: web-page exercises, automatic marking, score upload")
-set(CPACK_COMPONENT_TEACHER_DESCRIPTION
-    "Velcoll for the teacher computer: collects the class's scores (needs UDP port 1202 open)")
+# The first line is the synopsis, the rest the extended description.
+set(CPACK_COMPONENT_STUDENT_DESCRIPTION "web-page exercises with automatic marking (student)
+Velmora is the student program of a classroom kit for practising web-page
+making. The student picks one of nine exercise sets, edits the set's pages in
+any HTML or text editor, and lets Velmora mark them; the score goes to the
+teacher's Velcoll over the lab network (UDP port 1202).
+.
+The package also carries velmora-mark, which marks pages from the command
+line, one page or a whole class at a time.")
+set(CPACK_COMPONENT_TEACHER_DESCRIPTION "score collector for Velmora classes (teacher)
+Velcoll is the teacher's program of a classroom kit for practising web-page
+making. It receives the scores that the students' Velmora programs send over
+the lab network, shows one row per computer and set, and saves the list as a
+text file that the summary workbook beside it imports.
+.
+The teacher computer must accept UDP port 1202 from the lab network.")
 include(CPack)

@@ -18,6 +18,16 @@ function(velmora_strict target)
       target_compile_options(${target} PRIVATE -Werror)
     endif()
   endif()
+  # Debian's hardening flags: stack protector, format checks, fortified libc
+  # calls (they need optimisation, and the sanitizers bring their own checks),
+  # read-only relocations bound at start-up.
+  if(CMAKE_SYSTEM_NAME STREQUAL "Linux" AND CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
+    target_compile_options(${target} PRIVATE -fstack-protector-strong -Wformat -Werror=format-security)
+    if(NOT VELMORA_SANITIZE AND NOT VELMORA_FUZZ)
+      target_compile_definitions(${target} PRIVATE $<$<NOT:$<CONFIG:Debug>>:_FORTIFY_SOURCE=2>)
+    endif()
+    target_link_options(${target} PRIVATE -Wl,-z,relro -Wl,-z,now)
+  endif()
   if(MSVC)
     target_compile_options(${target} PRIVATE /W4 /utf-8)
     if(VELMORA_WERROR)

@@ -11,6 +11,7 @@
 #include "RowIcon.h"
 #include "ScoreReceiver.h"
 #include "Twips.h"
+#include "Version.h"
 
 #include <QCloseEvent>
 #include <QDesktopServices>
@@ -127,7 +128,8 @@ QString form1::aboutText()
            QStringLiteral("作者：Velmora开发组") + cr +
            QStringLiteral("本程序供学校机房网页制作练习课使用。") + cr +
            QStringLiteral("问题与建议请告诉任课教师，由其转交开发组。") + cr + cr +
-           QStringLiteral("本软件按MIT许可证发布，可自由使用、复制和修改。");
+           QStringLiteral("版本" VELMORA_VERSION
+                          "，本软件按MIT许可证发布，可自由使用、复制和修改。");
 }
 
 form1::form1(quint16 port, QWidget* parent)

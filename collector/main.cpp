@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Velcoll: the teacher's score collector.
+#include "CollectorCommandLine.h"
 #include "Translation.h"
 #include "form1.h"
 
@@ -7,6 +8,14 @@
 
 int main(int argc, char* argv[])
 {
+    // Read before the GUI exists: --help and --version need no display.
+    quint16 port = 0;
+    const velmora::CommandLineOutcome options =
+        velmora::collector::parseCommandLine(velmora::argumentsBeforeGui(argc, argv), &port);
+    if (options.exitNow) {
+        return velmora::printOutcome(options);
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Velcoll"));
     // No display name: Qt would append it to every window title on X11
@@ -14,7 +23,7 @@ int main(int argc, char* argv[])
 
     velmora::installChineseQtTranslation();
 
-    velmora::collector::form1 window;
+    velmora::collector::form1 window(port);
     window.show();
     return QApplication::exec();
 }

@@ -15,6 +15,15 @@ namespace velmora::platform {
 // The folder that holds the running program (and wf/, 汇总成绩.xls beside it).
 QString programFolder();
 
+// The folder of the computer-wide defaults that an IT person sets for a whole
+// lab (the default host.wf): /etc/velmora; on Windows %ProgramData%\Velmora.
+QString systemSettingsFolder();
+
+// True when folder is an installed program folder (under the install prefix
+// on Linux, under Program Files on Windows): no settings are written there,
+// whoever runs the program.
+bool isInstalledProgramFolder(const QString& folder);
+
 // Where the working root "WebDo" lies: C:\ on Windows, the home folder elsewhere.
 QString driveRoot();
 

@@ -29,6 +29,19 @@ QString driveRoot()
     return QDir::homePath();
 }
 
+QString systemSettingsFolder()
+{
+    return QStringLiteral("/etc/velmora");
+}
+
+bool isInstalledProgramFolder(const QString& folder)
+{
+    // The prefix the packages install to, from CMake.
+    const QString prefix = QDir::cleanPath(QStringLiteral(VELMORA_INSTALL_PREFIX));
+    const QString clean = QFileInfo(folder).canonicalFilePath();
+    return !clean.isEmpty() && clean.startsWith(prefix + u'/');
+}
+
 QString displayPath(const QString& path)
 {
     const QString home = QDir::homePath();

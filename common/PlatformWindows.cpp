@@ -15,6 +15,27 @@ QString driveRoot()
     return QStringLiteral("C:\\");
 }
 
+QString systemSettingsFolder()
+{
+    QString data = qEnvironmentVariable("ProgramData");
+    if (data.isEmpty()) {
+        data = QStringLiteral("C:/ProgramData");
+    }
+    return QDir(data).filePath(QStringLiteral("Velmora"));
+}
+
+bool isInstalledProgramFolder(const QString& folder)
+{
+    const QString clean = QDir::cleanPath(QFileInfo(folder).absoluteFilePath()).toLower();
+    for (const char* name : {"ProgramFiles", "ProgramFiles(x86)", "ProgramW6432"}) {
+        const QString root = QDir::cleanPath(qEnvironmentVariable(name)).toLower();
+        if (!root.isEmpty() && root != u"." && clean.startsWith(root + u'/')) {
+            return true;
+        }
+    }
+    return false;
+}
+
 QString displayPath(const QString& path)
 {
     return QDir::toNativeSeparators(QDir::cleanPath(path));

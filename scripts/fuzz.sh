@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 # Paths relative to the checkout, so another clone reuses the compiler cache.
 export CCACHE_BASEDIR="$PWD"
-bash scripts/setup-debian.sh
+bash scripts/setup-debian.sh --dev
 if ! command -v clang++ >/dev/null 2>&1; then
   echo "fuzz: clang++ not found, fuzz targets skipped" >&2
   exit 0

@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 # Paths relative to the checkout, so another clone reuses the compiler cache.
 export CCACHE_BASEDIR="$PWD"
-bash scripts/setup-debian.sh
+bash scripts/setup-debian.sh --run
 jobs=$(nproc 2>/dev/null || echo 2)
 cmake --preset release
 cmake --build --preset release -j "$jobs"
@@ -23,4 +23,4 @@ fi
 "$bin/Velcoll" &
 collector=$!
 trap 'kill $collector 2>/dev/null || true' EXIT
-"$bin/Velmora"
+"$bin/Velmora" --server 127.0.0.1

@@ -1,20 +1,35 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# Installs the Debian packages that building, running and testing need.
+# Installs the Debian packages that building need, and more for testing.
+#   --run  what building, running and packaging the programs need
+#   --dev  that, and what the tests, benchmarks, fuzzers and checks need (default)
 # Idempotent: apt runs only when something is missing.
 set -euo pipefail
 
+mode=${1:---dev}
+case "$mode" in
+  --run|--dev) ;;
+  *) echo "usage: setup-debian.sh [--run | --dev]" >&2; exit 2 ;;
+esac
+
+# Building, running and packaging the programs.
 packages=(
   build-essential cmake ninja-build ccache pkg-config
-  clang libclang-rt-14-dev
   qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev qt6-translations-l10n
-  xvfb xauth xdotool imagemagick x11-utils
   fonts-wqy-microhei
-  libbenchmark-dev
   libxlsxwriter-dev
-  python3
-  desktop-file-utils dpkg-dev file
+  dpkg-dev file
 )
+# Tests, benchmarks, fuzzers and the package checks.
+if [ "$mode" = --dev ]; then
+  packages+=(
+    clang libclang-rt-14-dev
+    xvfb xauth xdotool imagemagick x11-utils
+    libbenchmark-dev
+    python3
+    desktop-file-utils lintian appstream
+  )
+fi
 
 missing=()
 for p in "${packages[@]}"; do

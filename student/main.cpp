@@ -1,12 +1,20 @@
 // SPDX-License-Identifier: MIT
 // Velmora, the student program: starts on its start form.
 #include "StudentApp.h"
+#include "StudentCommandLine.h"
 #include "Translation.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[])
 {
+    // Read before the GUI exists: --help and --version need no display.
+    const velmora::CommandLineOutcome options =
+        velmora::student::parseCommandLine(velmora::argumentsBeforeGui(argc, argv));
+    if (options.exitNow) {
+        return velmora::printOutcome(options);
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Velmora"));
     QApplication::setOrganizationName(QStringLiteral("Velmora"));
@@ -15,7 +23,9 @@ int main(int argc, char* argv[])
     // "Velmora" through the application name.
     velmora::installChineseQtTranslation();
 
-    velmora::student::StudentApp student(velmora::student::Module1::forThisComputer());
+    velmora::student::Module1 state = velmora::student::Module1::forThisComputer();
+    state.serverForThisRun = options.values.value(QStringLiteral("server"));
+    velmora::student::StudentApp student(std::move(state));
     student.start();
     return QApplication::exec();
 }

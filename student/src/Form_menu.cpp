@@ -2,6 +2,7 @@
 #include "Form_menu.h"
 
 #include "Prompter.h"
+#include "Version.h"
 
 #include <QAction>
 #include <QMenu>
@@ -72,7 +73,9 @@ QString Form_menu::aboutText()
 {
     return joinLines({
         {u"════════┤◎ 关 于 ◎├════════", 2},
-        {u" Velmora系统  V1.0  版权所有(C) 2026 Velmora开发组，以MIT许可证发布", 2},
+        {u" Velmora系统  V1.0  版权所有(C) 2026 "
+         u"Velmora开发组，以MIT许可证发布（版本" VELMORA_VERSION_U "）",
+         2},
         {u" 软件作者:Velmora开发组", 1},
         {u" 联系地址:Velmora课堂练习套件项目", 1},
         {u" 联系方式:见软件附带的说明文件README", 1},

@@ -132,14 +132,22 @@ QString LoginForm::creditLine()
     return QStringLiteral("Velmora开发组 制作   版权所有(C) 2026   MIT许可证");
 }
 
+SettingsFiles LoginForm::settingsFiles() const
+{
+    return SettingsFiles(m_state.programFolder, m_state.userConfigFolder,
+                         m_state.systemSettingsFolder, m_state.programFolderTakesSettings);
+}
+
 void LoginForm::load()
 {
     m_state.fillSetNames();
-    const SettingsFiles files(m_state.programFolder, m_state.userConfigFolder);
+    const SettingsFiles files = settingsFiles();
     // Both files are read only while no name is known; afterwards the shared
-    // state is what counts.
+    // state is what counts. An address given for this run comes first.
     if (m_state.studentName.isEmpty()) {
-        m_state.teacherAddress = files.load(SettingsFiles::kHostFile);
+        m_state.teacherAddress = m_state.serverForThisRun.isEmpty()
+                                     ? files.load(SettingsFiles::kHostFile)
+                                     : m_state.serverForThisRun;
     }
     txt_ServerIP->setText(m_state.teacherAddress);
     if (m_state.studentName.isEmpty()) {
@@ -160,13 +168,17 @@ bool LoginForm::eventFilter(QObject* watched, QEvent* event)
 
 void LoginForm::saveBox(QLineEdit* box)
 {
-    const SettingsFiles files(m_state.programFolder, m_state.userConfigFolder);
+    const SettingsFiles files = settingsFiles();
     const QString text = box->text();
     if (box == txt_UserName) {
         files.save(SettingsFiles::kUserNameFile, text);
         m_state.studentName = text;
     } else {
-        files.save(SettingsFiles::kHostFile, text);
+        // The address given for this run is kept for this run only, unless
+        // the student changes it.
+        if (m_state.serverForThisRun.isEmpty() || text != m_state.serverForThisRun) {
+            files.save(SettingsFiles::kHostFile, text);
+        }
         m_state.teacherAddress = text;
     }
 }

@@ -15,6 +15,8 @@ class QQForm;
 
 namespace velmora::student {
 
+class SettingsFiles;
+
 class EventLabel;
 class Form_menu;
 class Shape;
@@ -60,6 +62,7 @@ private:
     void load();
     void chooseSet(int set);
     void saveBox(QLineEdit* box);
+    SettingsFiles settingsFiles() const;
     void highlight(int shapeIndex);
 
     Module1& m_state;

@@ -10,6 +10,8 @@ Module1 Module1::forThisComputer()
     Module1 m;
     m.programFolder = platform::programFolder();
     m.driveRoot = platform::driveRoot();
+    m.systemSettingsFolder = platform::systemSettingsFolder();
+    m.programFolderTakesSettings = !platform::isInstalledProgramFolder(m.programFolder);
     return m;
 }
 

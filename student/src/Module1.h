@@ -28,6 +28,12 @@ struct Module1
     // Where the settings files go when the program folder cannot be written;
     // empty: the platform's per-user configuration folder.
     QString userConfigFolder;
+    // The computer-wide defaults (the lab's host.wf); empty: none.
+    QString systemSettingsFolder;
+    // False for an installed program folder: settings never go there.
+    bool programFolderTakesSettings = true;
+    // The teacher address given with --server for this run; empty: none.
+    QString serverForThisRun;
 
     // Where and how patiently the score goes out.
     quint16 collectorPort = 1202;

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "Acceptance.h"
+#include "CollectorCommandLine.h"
 #include "Gbk.h"
 #include "Handoff.h"
 #include "ListExport.h"
@@ -9,6 +10,7 @@
 #include "ScoreReceiver.h"
 #include "ScoreTable.h"
 #include "SummaryWorkbook.h"
+#include "Version.h"
 #include "XlsxCells.h"
 
 #include <QFile>
@@ -114,6 +116,10 @@ private slots:
     void handoff_data();
     void handoff();
     void handoffWithoutSpreadsheetProgram();
+
+    // command line
+    void commandLine_data();
+    void commandLine();
 };
 
 void TestCollectorCore::record_data()
@@ -923,4 +929,53 @@ void TestCollectorCore::handoffWithoutSpreadsheetProgram()
 }
 
 QTEST_GUILESS_MAIN(TestCollectorCore)
+void TestCollectorCore::commandLine_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode"); // -1: the program goes on
+    QTest::addColumn<int>("port");
+    QTest::addColumn<QString>("printed"); // a part of what is printed
+    auto row = [](const char* name, QStringList args, int exitCode, int port, QString printed) {
+        args.prepend(QStringLiteral("Velcoll"));
+        QTest::newRow(name) << args << exitCode << port << printed;
+    };
+    row("no arguments", {}, -1, 1202, {});
+    row("port", {QStringLiteral("--port"), QStringLiteral("1203")}, -1, 1203, {});
+    row("port with =", {QStringLiteral("--port=65535")}, -1, 65535, {});
+    row("Qt's own options pass",
+        {QStringLiteral("-platform"), QStringLiteral("offscreen"), QStringLiteral("-reverse")}, -1,
+        1202, {});
+    row("help", {QStringLiteral("--help")}, 0, 1202, QStringLiteral("--port N"));
+    row("version", {QStringLiteral("-v")}, 0, 1202,
+        QStringLiteral("Velcoll " VELMORA_VERSION "\n"));
+    row("port 0", {QStringLiteral("--port=0")}, 2, 1202, QStringLiteral("from 1 to 65535"));
+    row("port too big", {QStringLiteral("--port=65536")}, 2, 1202, QStringLiteral("'65536'"));
+    row("port with sign", {QStringLiteral("--port=+12")}, 2, 1202, QStringLiteral("'+12'"));
+    row("port with blank", {QStringLiteral("--port= 12")}, 2, 1202, QStringLiteral("' 12'"));
+    row("port not a number", {QStringLiteral("--port=abc")}, 2, 1202, QStringLiteral("'abc'"));
+    row("port without value", {QStringLiteral("--port")}, 2, 1202, QStringLiteral("--port"));
+    row("port twice", {QStringLiteral("--port=1"), QStringLiteral("--port=2")}, 2, 1202,
+        QStringLiteral("once"));
+    row("unknown option", {QStringLiteral("--server=1.2.3.4")}, 2, 1202,
+        QStringLiteral("Velcoll --help"));
+    row("stray argument", {QStringLiteral("1203")}, 2, 1202, QStringLiteral("'1203'"));
+}
+
+void TestCollectorCore::commandLine()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(int, port);
+    QFETCH(QString, printed);
+    quint16 chosen = 0;
+    const velmora::CommandLineOutcome o = velmora::collector::parseCommandLine(arguments, &chosen);
+    QCOMPARE(o.exitNow ? o.exitCode : -1, exitCode);
+    if (!o.exitNow) {
+        QCOMPARE(int(chosen), port);
+    }
+    // Help and version on standard output, complaints on standard error.
+    QVERIFY2((exitCode == 2 ? o.err : o.out).contains(printed), qPrintable(o.out + o.err));
+    QCOMPARE(o.out.isEmpty(), exitCode != 0);
+}
+
 #include "tst_collector_core.moc"

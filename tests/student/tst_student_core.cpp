@@ -52,6 +52,10 @@ private slots:
     void settingsSaveReplacesWholeFile();
     void settingsFallBackToUserFolder();
     void settingsProgramFolderWritableAgain();
+    void settingsDefaults_data();
+    void settingsDefaults();
+    void settingsInstalledFolder_data();
+    void settingsInstalledFolder();
 
     // working folder
     void ensureCopiesOnceOnly();
@@ -347,6 +351,121 @@ void TestStudentCore::settingsProgramFolderWritableAgain()
     QVERIFY(files.save(SettingsFiles::kUserNameFile, QStringLiteral("latest")));
     QVERIFY(!QFileInfo::exists(files.userPath(SettingsFiles::kUserNameFile)));
     QCOMPARE(files.load(SettingsFiles::kUserNameFile), QStringLiteral("latest"));
+}
+
+namespace {
+
+// Writes value (when not null) as the file and dates it; a null value leaves
+// the file out.
+bool putDated(const QString& path, const QString& value, const QDateTime& when)
+{
+    if (value.isNull()) {
+        return true;
+    }
+    if (!putFile(path, value.toLatin1())) {
+        return false;
+    }
+    QFile f(path);
+    return f.open(QIODevice::ReadWrite) && f.setFileTime(when, QFileDevice::FileModificationTime);
+}
+
+} // namespace
+
+void TestStudentCore::settingsDefaults_data()
+{
+    // Null: no such file. The student's copy is dated an hour before or after
+    // the two default files.
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QString>("own");
+    QTest::addColumn<QString>("system");
+    QTest::addColumn<bool>("defaultNewer");
+    QTest::addColumn<QString>("value");
+    const QString none;
+    const QString empty = QStringLiteral("");
+    QTest::newRow("own copy before both defaults")
+        << QStringLiteral("10.0.0.2") << QStringLiteral("10.0.0.9") << QStringLiteral("10.0.0.3")
+        << false << QStringLiteral("10.0.0.9");
+    QTest::newRow("program folder before the computer's default")
+        << QStringLiteral("10.0.0.2") << none << QStringLiteral("10.0.0.3") << false
+        << QStringLiteral("10.0.0.2");
+    QTest::newRow("computer's default alone")
+        << none << none << QStringLiteral("10.0.0.3") << false << QStringLiteral("10.0.0.3");
+    QTest::newRow("empty files are no value")
+        << empty << empty << QStringLiteral("10.0.0.3") << false << QStringLiteral("10.0.0.3");
+    QTest::newRow("newer computer default beats an older own copy")
+        << none << QStringLiteral("10.0.0.9") << QStringLiteral("10.0.0.3") << true
+        << QStringLiteral("10.0.0.3");
+    QTest::newRow("newer program folder default beats an older own copy")
+        << QStringLiteral("10.0.0.2") << QStringLiteral("10.0.0.9") << empty << true
+        << QStringLiteral("10.0.0.2");
+    QTest::newRow("newer but empty default hides nothing")
+        << empty << QStringLiteral("10.0.0.9") << empty << true << QStringLiteral("10.0.0.9");
+    QTest::newRow("nothing anywhere") << none << none << none << false << QString();
+}
+
+void TestStudentCore::settingsDefaults()
+{
+    QFETCH(QString, program);
+    QFETCH(QString, own);
+    QFETCH(QString, system);
+    QFETCH(bool, defaultNewer);
+    QFETCH(QString, value);
+    QTemporaryDir root;
+    const SettingsFiles files(root.filePath(QStringLiteral("program")),
+                              root.filePath(QStringLiteral("user")),
+                              root.filePath(QStringLiteral("etc")), false);
+    const QDateTime now = QDateTime::currentDateTime();
+    const QDateTime defaults = defaultNewer ? now : now.addSecs(-3600);
+    const QDateTime ownTime = defaultNewer ? now.addSecs(-3600) : now;
+    const QString name = SettingsFiles::kHostFile;
+    QVERIFY(putDated(files.programPath(name), program, defaults));
+    QVERIFY(putDated(files.systemPath(name), system, defaults));
+    QVERIFY(putDated(files.userPath(name), own, ownTime));
+    QCOMPARE(files.load(name), value);
+    // An installed program folder is only read, never given a file.
+    QCOMPARE(QFileInfo::exists(files.programPath(name)), !program.isNull());
+}
+
+void TestStudentCore::settingsInstalledFolder_data()
+{
+    QTest::addColumn<QString>("own");   // the student's copy before saving
+    QTest::addColumn<QString>("typed"); // what the box holds when it is saved
+    QTest::addColumn<bool>("copyKept");
+    QTest::newRow("typed address is the student's own")
+        << QString() << QStringLiteral("10.0.0.9") << true;
+    QTest::newRow("default left as it is needs no copy")
+        << QString() << QStringLiteral("10.0.0.3") << false;
+    QTest::newRow("typing the default again drops the copy")
+        << QStringLiteral("10.0.0.9") << QStringLiteral("10.0.0.3") << false;
+    QTest::newRow("emptied box") << QStringLiteral("10.0.0.9") << QString() << true;
+}
+
+void TestStudentCore::settingsInstalledFolder()
+{
+    QFETCH(QString, own);
+    QFETCH(QString, typed);
+    QFETCH(bool, copyKept);
+    // The program folder is writable here (by anyone running the test, root
+    // included) but is an installed one: nothing may be written into it.
+    QTemporaryDir program;
+    QTemporaryDir root;
+    const SettingsFiles files(program.path(), root.filePath(QStringLiteral("user")),
+                              root.filePath(QStringLiteral("etc")), false);
+    const QString name = SettingsFiles::kHostFile;
+    const QDateTime hourAgo = QDateTime::currentDateTime().addSecs(-3600);
+    QVERIFY(putDated(files.systemPath(name), QStringLiteral("10.0.0.3"), hourAgo));
+    QVERIFY(putDated(files.userPath(name), own, hourAgo.addSecs(60)));
+
+    QVERIFY(files.save(name, typed));
+    QCOMPARE(QFileInfo::exists(files.userPath(name)), copyKept);
+    QVERIFY(QDir(program.path()).isEmpty());
+    // An empty box is no value, so the default shows again.
+    QCOMPARE(files.load(name), typed.isEmpty() ? QStringLiteral("10.0.0.3") : typed);
+    // Another default, dated before the save: it reaches only a student who
+    // kept no copy of his own.
+    QVERIFY(putDated(files.systemPath(name), QStringLiteral("10.0.0.4"),
+                     QDateTime::currentDateTime().addSecs(-1800)));
+    QCOMPARE(files.load(name), copyKept && !typed.isEmpty() ? typed : QStringLiteral("10.0.0.4"));
 }
 
 // ---- working folder ---------------------------------------------------------

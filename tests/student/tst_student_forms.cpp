@@ -197,16 +197,20 @@ void TestStudentForms::startLoad_data()
     QTest::addColumn<QByteArray>("host");
     QTest::addColumn<QByteArray>("name");
     QTest::addColumn<bool>("present");
+    QTest::addColumn<QString>("server"); // given with --server for this run
     QTest::addColumn<QString>("shownHost");
     QTest::addColumn<QString>("shownName");
     QTest::newRow("no settings files")
-        << QByteArray() << QByteArray() << false << QString() << QString();
+        << QByteArray() << QByteArray() << false << QString() << QString() << QString();
     QTest::newRow("both files present")
-        << QByteArray("10.0.0.1") << QByteArray("\xD5\xC5\xC8\xFD") << true
+        << QByteArray("10.0.0.1") << QByteArray("\xD5\xC5\xC8\xFD") << true << QString()
         << QStringLiteral("10.0.0.1") << QStringLiteral("张三");
     QTest::newRow("address with further lines")
-        << QByteArray("10.0.0.2\r\n10.9.9.9\r\n") << QByteArray(" li ") << true
+        << QByteArray("10.0.0.2\r\n10.9.9.9\r\n") << QByteArray(" li ") << true << QString()
         << QStringLiteral("10.0.0.2") << QStringLiteral(" li ");
+    QTest::newRow("address for this run over the file")
+        << QByteArray("10.0.0.1") << QByteArray("li") << true << QStringLiteral("10.5.5.5")
+        << QStringLiteral("10.5.5.5") << QStringLiteral("li");
 }
 
 void TestStudentForms::startLoad()
@@ -214,6 +218,7 @@ void TestStudentForms::startLoad()
     QFETCH(QByteArray, host);
     QFETCH(QByteArray, name);
     QFETCH(bool, present);
+    QFETCH(QString, server);
     QFETCH(QString, shownHost);
     QFETCH(QString, shownName);
     Classroom room;
@@ -221,7 +226,9 @@ void TestStudentForms::startLoad()
         QVERIFY(putFile(room.hostFile(), host));
         QVERIFY(putFile(room.nameFile(), name));
     }
-    room.start();
+    Module1 m = room.state();
+    m.serverForThisRun = server;
+    room.start(std::move(m));
     QVERIFY(room.login());
     QVERIFY(room.login()->isVisible());
     QCOMPARE(room.login()->txt_ServerIP->text(), shownHost);
@@ -237,6 +244,9 @@ void TestStudentForms::startLoad()
     }
     QCOMPARE(room.login()->windowTitle(), QStringLiteral("Velmora系统  V1.0"));
     QCOMPARE(room.login()->size(), QSize(464, 330));
+    // Leaving the address box saves it, but not an address given for this run.
+    loseFocus(room.login()->txt_ServerIP);
+    QCOMPARE(fileBytes(room.hostFile()), server.isEmpty() ? shownHost.toLatin1() : host);
 }
 
 void TestStudentForms::returnToStart_data()

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // velmora-mark: marks exercise pages from the command line, with the same
 // engine and the same report as the student program's marking button.
+#include "CommandLine.h"
 #include "CsvCell.h"
 #include "Marking.h"
 #include "SummaryWorkbook.h"
@@ -57,6 +58,7 @@ const QString kUsage =
                    "               folder with each question's score, a class summary, the\n"
                    "               folders without a page, and notes\n"
                    "  -h, --help   show this help\n"
+                   "  -v, --version  show the version\n"
                    "\n"
                    "Exit status: 0 marked, 1 page or folder missing or unreadable, 2 bad\n"
                    "arguments, 3 the workbook could not be written. A page must be a regular\n"
@@ -208,12 +210,19 @@ int main(int argc, char* argv[])
     const QCommandLineOption batchOption(QStringLiteral("batch"), QString(), QStringLiteral("DIR"));
     const QCommandLineOption xlsxOption(QStringLiteral("xlsx"), QString(), QStringLiteral("FILE"));
     const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")});
-    parser.addOptions({setOption, jsonOption, explainOption, batchOption, xlsxOption, helpOption});
+    const QCommandLineOption versionOption(
+        QStringList{QStringLiteral("v"), QStringLiteral("version")});
+    parser.addOptions({setOption, jsonOption, explainOption, batchOption, xlsxOption, helpOption,
+                       versionOption});
     if (!parser.parse(app.arguments())) {
         return usageError(parser.errorText());
     }
     if (parser.isSet(helpOption)) {
         write(stdout, kUsage);
+        return Ok;
+    }
+    if (parser.isSet(versionOption)) {
+        write(stdout, velmora::versionLine(QStringLiteral("velmora-mark")));
         return Ok;
     }
     if (!parser.isSet(setOption)) {
