@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Velcoll: the teacher's score collector.
 #include "Translation.h"
+#include "UiFont.h"
 #include "form1.h"
 
 #include <QApplication>
@@ -12,6 +13,7 @@ int main(int argc, char* argv[])
     QApplication::setApplicationDisplayName(velmora::collector::form1::windowCaption());
 
     velmora::installChineseQtTranslation();
+    velmora::useChineseUiFont();
 
     velmora::collector::form1 window;
     window.show();

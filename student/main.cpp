@@ -2,6 +2,7 @@
 // Velmora, the student program: starts on its start form.
 #include "StudentApp.h"
 #include "Translation.h"
+#include "UiFont.h"
 
 #include <QApplication>
 
@@ -14,6 +15,7 @@ int main(int argc, char* argv[])
     // ("Velmora系统  V1.0 — Velmora"); untitled message boxes still read
     // "Velmora" through the application name.
     velmora::installChineseQtTranslation();
+    velmora::useChineseUiFont();
 
     velmora::student::StudentApp student(velmora::student::Module1::forThisComputer());
     student.start();
