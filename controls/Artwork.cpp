@@ -167,9 +167,16 @@ void stretchImage(QImage& dst, const QRect& target, const QImage& src, const QRe
             std::copy_n(previousRow, w, to);
             continue;
         }
-        quint32 x16 = basex;
-        for (int x = 0; x < w; ++x, x16 += ix) {
-            to[x] = from[x16 >> 16];
+        // Most rows of a skin are one colour across: those are filled.
+        const QRgb* first = from + (basex >> 16);
+        const QRgb* last = from + ((basex + ix * quint32(w - 1)) >> 16);
+        if (std::all_of(first, last + 1, [first](QRgb c) { return c == *first; })) {
+            std::fill_n(to, w, *first);
+        } else {
+            quint32 x16 = basex;
+            for (int x = 0; x < w; ++x, x16 += ix) {
+                to[x] = from[x16 >> 16];
+            }
         }
         previousSource = from;
         previousRow = to;

@@ -53,9 +53,9 @@ QPixmap pictureOf(QQForm::Button b, int index)
 // The skin part of the frame (without icon and caption) for a window size.
 // Painted once per size: a window that is maximised and restored, or a second
 // window of the same size, takes it from here.
-QImage frameSkinFor(const QSize& size)
+QPixmap frameSkinFor(const QSize& size)
 {
-    static QList<std::pair<QSize, QImage>> recent; // most recent first
+    static QList<std::pair<QSize, QPixmap>> recent; // most recent first
     for (qsizetype i = 0; i < recent.size(); ++i) {
         if (recent[i].first == size) {
             recent.move(i, 0);
@@ -86,11 +86,11 @@ QImage frameSkinFor(const QSize& size)
           twipsRect(SW - 1665, SH - 525, 1665, 525)); // bottom-right
     piece(twipsRect(50, 350, W - 100, H - 425), twipsRect(200, 310, SW - 250, SH - 380)); // body
 
-    recent.prepend({size, img});
+    recent.prepend({size, QPixmap::fromImage(std::move(img))});
     if (recent.size() > 4) {
         recent.removeLast();
     }
-    return img;
+    return recent.first().second;
 }
 
 bool hostMaximized(const QWidget* w)
@@ -242,16 +242,16 @@ void QQForm::Refresh()
 const QPixmap& QQForm::surface() const
 {
     if (m_surfaceDirty || m_surface.size() != size().expandedTo(QSize(1, 1))) {
-        paintFrame();
+        m_surface = frameSkinFor(size().expandedTo(QSize(1, 1))).copy();
+        QPainter p(&m_surface);
+        paintTitle(p);
         m_surfaceDirty = false;
     }
     return m_surface;
 }
 
-void QQForm::paintFrame() const
+void QQForm::paintTitle(QPainter& p) const
 {
-    QImage img = frameSkinFor(size().expandedTo(QSize(1, 1)));
-    QPainter p(&img);
     const QIcon icon = m_host->windowIcon();
     const bool hasIcon = !icon.isNull();
     if (hasIcon) {
@@ -268,8 +268,6 @@ void QQForm::paintFrame() const
     caption.replace(QStringLiteral("[*]"), QString());
     const QPoint at = twipsPoint(hasIcon ? 360 : 100, 90);
     p.drawText(at + QPoint(0, p.fontMetrics().ascent()), caption);
-    p.end();
-    m_surface = QPixmap::fromImage(std::move(img));
 }
 
 void QQForm::updateMaxGlyph()
@@ -502,10 +500,13 @@ bool QQForm::eventFilter(QObject* watched, QEvent* event)
     return QWidget::eventFilter(watched, event);
 }
 
+// The skin comes from the per-size cache and the title is drawn over it, so
+// a paint copies no whole-window picture.
 void QQForm::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
-    p.drawPixmap(0, 0, surface());
+    p.drawPixmap(0, 0, frameSkinFor(size().expandedTo(QSize(1, 1))));
+    paintTitle(p);
 }
 
 void QQForm::resizeEvent(QResizeEvent*)

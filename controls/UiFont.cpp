@@ -62,7 +62,14 @@ void useChineseUiFont()
     }
     QFont font = QGuiApplication::font();
     font.setFamilies({family});
-    font.setHintingPreference(QFont::PreferNoHinting);
+    // The free CJK families carry no hinting instructions of their own:
+    // FreeType's automatic hinter then analyses every glyph, which made
+    // glyph loading a seventh of start-up. Drawn unhinted they look the
+    // same at these sizes. 宋体 keeps the system's own rendering.
+    const QStringList songti = preferredChineseFamilies().first(3);
+    if (!songti.contains(family, Qt::CaseInsensitive)) {
+        font.setHintingPreference(QFont::PreferNoHinting);
+    }
     QGuiApplication::setFont(font);
 }
 

@@ -531,29 +531,42 @@ private slots:
     {
         QTest::addColumn<QRect>("target");
         QTest::addColumn<QRect>("source");
-        QTest::newRow("same size") << QRect(5, 7, 30, 20) << QRect(10, 10, 30, 20);
-        QTest::newRow("wider") << QRect(28, 0, 372, 40) << QRect(28, 0, 8, 40);
-        QTest::newRow("taller") << QRect(0, 0, 13, 300) << QRect(0, 59, 13, 3);
+        QTest::addColumn<bool>("rowsOfOneColour");
+        // Rows of one colour with two columns of another near each side, as
+        // in the frame skin: parts of rows are filled, others sampled.
+        QTest::newRow("rows, inside the side columns")
+            << QRect(3, 23, 394, 272) << QRect(13, 21, 239, 134) << true;
+        QTest::newRow("rows, over a side column")
+            << QRect(0, 0, 300, 280) << QRect(0, 10, 60, 100) << true;
+        QTest::newRow("rows, ending on a side column")
+            << QRect(20, 0, 13, 290) << QRect(245, 59, 9, 3) << true;
+        QTest::newRow("same size") << QRect(5, 7, 30, 20) << QRect(10, 10, 30, 20) << false;
+        QTest::newRow("wider") << QRect(28, 0, 372, 40) << QRect(28, 0, 8, 40) << false;
+        QTest::newRow("taller") << QRect(0, 0, 13, 300) << QRect(0, 59, 13, 3) << false;
         QTest::newRow("both ways, odd factors")
-            << QRect(3, 23, 394, 272) << QRect(13, 21, 239, 134);
-        QTest::newRow("shrunk") << QRect(0, 0, 100, 50) << QRect(0, 0, 256, 159);
+            << QRect(3, 23, 394, 272) << QRect(13, 21, 239, 134) << false;
+        QTest::newRow("shrunk") << QRect(0, 0, 100, 50) << QRect(0, 0, 256, 159) << false;
         QTest::newRow("cut at the left and top")
-            << QRect(-50, -9, 200, 60) << QRect(140, 0, 111, 29);
+            << QRect(-50, -9, 200, 60) << QRect(140, 0, 111, 29) << false;
         QTest::newRow("cut at the right and bottom")
-            << QRect(350, 280, 111, 35) << QRect(145, 124, 110, 35);
-        QTest::newRow("one pixel") << QRect(9, 9, 1, 1) << QRect(100, 100, 1, 1);
-        QTest::newRow("outside") << QRect(500, 0, 10, 10) << QRect(0, 0, 10, 10);
+            << QRect(350, 280, 111, 35) << QRect(145, 124, 110, 35) << false;
+        QTest::newRow("one pixel") << QRect(9, 9, 1, 1) << QRect(100, 100, 1, 1) << false;
+        QTest::newRow("outside") << QRect(500, 0, 10, 10) << QRect(0, 0, 10, 10) << false;
     }
 
     void stretchMatchesPainter()
     {
         QFETCH(QRect, target);
         QFETCH(QRect, source);
-        // A source whose every pixel differs, so a neighbour taken shows.
+        QFETCH(bool, rowsOfOneColour);
+        // Otherwise every pixel differs, so a neighbour taken shows.
         QImage src(256, 159, QImage::Format_RGB32);
         for (int y = 0; y < src.height(); ++y) {
             for (int x = 0; x < src.width(); ++x) {
-                src.setPixel(x, y, qRgb(x, y, (x * 7 + y * 13) & 0xFF));
+                const bool side = x == 1 || x == 2 || x == 253 || x == 254;
+                src.setPixel(x, y,
+                             rowsOfOneColour ? (side ? qRgb(x, 0, 0) : qRgb(y, 255 - y, 7))
+                                             : qRgb(x, y, (x * 7 + y * 13) & 0xFF));
             }
         }
         QImage want(400, 300, QImage::Format_RGB32);
