@@ -10,7 +10,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev qt6-translations-l10n
   xvfb xauth xdotool imagemagick x11-utils
   fonts-wqy-microhei
-  libbenchmark-dev
+  libbenchmark-dev valgrind
   python3
   desktop-file-utils dpkg-dev file
 )
