@@ -11,6 +11,7 @@
 #include "RowIcon.h"
 #include "ScoreReceiver.h"
 #include "Twips.h"
+#include "UiFont.h"
 #include "Version.h"
 
 #include <QCloseEvent>
@@ -32,15 +33,11 @@ namespace {
 const QColor kCellBackground(227, 243, 255);
 const QColor kGreyText(128, 128, 128);
 
-// Chinese Windows' "宋体"; where it is missing the system's CJK fallback draws.
+// Chinese Windows' "宋体"; where it is missing, the installed CJK family
+// chosen at start-up.
 QFont songFont(qreal points)
 {
-    QFont font;
-    font.setFamilies({QStringLiteral("宋体"), QStringLiteral("SimSun"), QStringLiteral("NSimSun"),
-                      QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC")});
-    font.setPointSizeF(points);
-    font.setWeight(QFont::Normal);
-    return font;
+    return chineseUiFont(points);
 }
 
 void setBackground(QWidget* w, const QColor& color, QPalette::ColorRole role = QPalette::Window)

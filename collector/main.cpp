@@ -2,6 +2,7 @@
 // Velcoll: the teacher's score collector.
 #include "CollectorCommandLine.h"
 #include "Translation.h"
+#include "UiFont.h"
 #include "form1.h"
 
 #include <QApplication>
@@ -22,6 +23,7 @@ int main(int argc, char* argv[])
     // ("删除 — ..."), and each box has its own title.
 
     velmora::installChineseQtTranslation();
+    velmora::useChineseUiFont();
 
     velmora::collector::form1 window(port);
     window.show();

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "Gbk.h"
 
-#include <QRegularExpression>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
@@ -39,18 +38,79 @@ bool fitsGbk(QStringView text)
     return !encoder.hasError() && fromGbk(bytes) == text;
 }
 
+namespace {
+
+bool isAsciiSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// True when text at position at starts with word, letters in either case
+// (word is lower case).
+bool startsWithWord(QByteArrayView text, qsizetype at, QByteArrayView word)
+{
+    if (text.size() - at < word.size()) {
+        return false;
+    }
+    for (qsizetype i = 0; i < word.size(); ++i) {
+        char c = text[at + i];
+        if (c >= 'A' && c <= 'Z') {
+            c = char(c + 32);
+        }
+        if (c != word[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// True when the first 1024 bytes declare UTF-8 as the charset: "charset",
+// blanks, "=", blanks, an optional quote, blanks, then "utf-8" or "utf8",
+// letters in either case (charset=utf-8, charset="UTF8", charset = 'utf-8').
+bool declaresUtf8(QByteArrayView bytes)
+{
+    const QByteArrayView head = bytes.first(qMin<qsizetype>(bytes.size(), 1024));
+    const auto skipSpaces = [head](qsizetype at) {
+        while (at < head.size() && isAsciiSpace(head[at])) {
+            ++at;
+        }
+        return at;
+    };
+    for (qsizetype start = 0; start < head.size(); ++start) {
+        if (!startsWithWord(head, start, "charset")) {
+            continue;
+        }
+        qsizetype at = skipSpaces(start + 7);
+        if (at >= head.size() || head[at] != '=') {
+            continue;
+        }
+        at = skipSpaces(at + 1);
+        if (at < head.size() && (head[at] == '"' || head[at] == '\'')) {
+            at = skipSpaces(at + 1);
+        }
+        if (!startsWithWord(head, at, "utf")) {
+            continue;
+        }
+        at += 3;
+        if (at < head.size() && head[at] == '-') {
+            ++at;
+        }
+        if (at < head.size() && head[at] == '8') {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
 QString decodePage(QByteArrayView bytes)
 {
     static const QByteArray bom("\xEF\xBB\xBF");
     if (bytes.startsWith(bom)) {
         return QString::fromUtf8(bytes.sliced(bom.size()));
     }
-    // charset=utf-8, charset="UTF8", charset = 'utf-8' ...
-    static const QRegularExpression utf8Charset(
-        QStringLiteral("charset\\s*=\\s*[\"']?\\s*utf-?8"),
-        QRegularExpression::CaseInsensitiveOption);
-    const QString head = QString::fromLatin1(bytes.first(qMin<qsizetype>(bytes.size(), 1024)));
-    if (utf8Charset.match(head).hasMatch()) {
+    if (declaresUtf8(bytes)) {
         return QString::fromUtf8(bytes);
     }
     return fromGbk(bytes);

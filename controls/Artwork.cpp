@@ -3,6 +3,7 @@
 
 #include <QPainter>
 #include <QPainterPath>
+#include <QtMath>
 
 #include <algorithm>
 #include <array>
@@ -128,6 +129,58 @@ const QImage& frameSkin()
 {
     static const QImage skin = paintFrameSkin();
     return skin;
+}
+
+void stretchImage(QImage& dst, const QRect& target, const QImage& src, const QRect& source)
+{
+    Q_ASSERT(dst.format() == QImage::Format_RGB32 && src.format() == QImage::Format_RGB32);
+    const QRect clipped = target.intersected(dst.rect());
+    if (clipped.isEmpty() || source.isEmpty()) {
+        return;
+    }
+    // Sixteen-bit fixed-point steps through the source, each destination
+    // pixel sampled at its centre, as the raster paint engine does.
+    const qreal sx = qreal(source.width()) / target.width();
+    const qreal sy = qreal(source.height()) / target.height();
+    const quint32 ix = quint32(int(0x10000 * sx));
+    const quint32 iy = quint32(int(0x10000 * sy));
+    const quint32 basex =
+        quint32(source.left() * 0x10000) +
+        quint32(qCeil((clipped.left() + qreal(0.5) - target.left()) * sx * 0x10000) - 1);
+    quint32 srcy = quint32(source.top() * 0x10000) +
+                   quint32(qCeil((clipped.top() + qreal(0.5) - target.top()) * sy * 0x10000) - 1);
+    int w = clipped.width();
+    int h = clipped.height();
+    // Rounding may reach one pixel past the source's last row or column.
+    if (int((srcy + iy * quint32(h - 1)) >> 16) >= src.height()) {
+        --h;
+    }
+    if (int((basex + ix * quint32(w - 1)) >> 16) >= src.width()) {
+        --w;
+    }
+    const QRgb* previousSource = nullptr;
+    const QRgb* previousRow = nullptr;
+    for (int y = 0; y < h; ++y, srcy += iy) {
+        const auto* from = reinterpret_cast<const QRgb*>(src.constScanLine(int(srcy >> 16)));
+        QRgb* to = reinterpret_cast<QRgb*>(dst.scanLine(clipped.top() + y)) + clipped.left();
+        if (from == previousSource) {
+            std::copy_n(previousRow, w, to);
+            continue;
+        }
+        // Most rows of a skin are one colour across: those are filled.
+        const QRgb* first = from + (basex >> 16);
+        const QRgb* last = from + ((basex + ix * quint32(w - 1)) >> 16);
+        if (std::all_of(first, last + 1, [first](QRgb c) { return c == *first; })) {
+            std::fill_n(to, w, *first);
+        } else {
+            quint32 x16 = basex;
+            for (int x = 0; x < w; ++x, x16 += ix) {
+                to[x] = from[x16 >> 16];
+            }
+        }
+        previousSource = from;
+        previousRow = to;
+    }
 }
 
 QPixmap framePicture(Glyph glyph, Look look)

@@ -130,7 +130,26 @@ void QQButton::PrintB(int state)
 {
     const int face = state == 1 ? (isEnabled() ? 1 : 0) : state;
     m_face = static_cast<Face>(qBound(0, face, 3));
-    const QImage& skin = artwork::buttonFace(face);
+    // A painted caption puts ForeColor back to its default.
+    const bool printsCaption =
+        !m_caption.isEmpty() && (m_picture.isNull() || m_style == 0 || m_style == 1);
+    if (printsCaption) {
+        m_foreColor = kSystemButtonText;
+    }
+    // The face itself is painted when it is next shown or inspected: a
+    // button being set up changes several properties, each of them asking
+    // for it again.
+    m_surfaceStale = true;
+    update();
+}
+
+void QQButton::paintSurface() const
+{
+    if (!m_surfaceStale) {
+        return;
+    }
+    m_surfaceStale = false;
+    const QImage& skin = artwork::buttonFace(int(m_face));
 
     m_surface = QPixmap(size().expandedTo(QSize(1, 1)));
     m_surface.fill(palette().color(QPalette::Button));
@@ -155,10 +174,9 @@ void QQButton::PrintB(int state)
     piece(twipsRect(45, 45, W - 90, H - 90), twipsRect(45, 45, 180, 180));
 
     drawCaption(p);
-    update();
 }
 
-void QQButton::drawCaption(QPainter& p)
+void QQButton::drawCaption(QPainter& p) const
 {
     m_pictureRect = QRect();
     m_captionPos = QPoint(-1, -1);
@@ -205,14 +223,14 @@ void QQButton::drawCaption(QPainter& p)
     printText(p, static_cast<int>(std::lround(X)), static_cast<int>(std::lround(Y)));
 }
 
-void QQButton::printText(QPainter& p, int xTwips, int yTwips)
+void QQButton::printText(QPainter& p, int xTwips, int yTwips) const
 {
     const int ascent = p.fontMetrics().ascent();
     const QPoint at = twipsPoint(xTwips, yTwips);
     m_captionPos = at;
     if (isEnabled()) {
-        m_foreColor = kSystemButtonText;
-        p.setPen(resolveColor(m_foreColor, palette()));
+        // Always the default colour: PrintB put ForeColor back to it.
+        p.setPen(resolveColor(kSystemButtonText, palette()));
         p.drawText(at + QPoint(0, ascent), m_caption);
     } else {
         // Engraved: a white copy 18 twips right and down under the grey text.
@@ -220,7 +238,6 @@ void QQButton::printText(QPainter& p, int xTwips, int yTwips)
         p.drawText(twipsPoint(xTwips + 18, yTwips + 18) + QPoint(0, ascent), m_caption);
         p.setPen(QColor(128, 128, 128));
         p.drawText(at + QPoint(0, ascent), m_caption);
-        m_foreColor = kSystemButtonText;
     }
 }
 
@@ -284,7 +301,7 @@ void QQButton::readProperties(const PropertyBag& bag)
 void QQButton::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
-    p.drawPixmap(0, 0, m_surface);
+    p.drawPixmap(0, 0, surface());
 }
 
 void QQButton::resizeEvent(QResizeEvent*)

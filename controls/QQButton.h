@@ -90,9 +90,21 @@ public:
     bool leftPressed() const { return m_leftPressed; }
     // Where the last painting put the picture and the caption (pixels; null
     // rectangle / (-1, -1) when it drew none).
-    QRect pictureRect() const { return m_pictureRect; }
-    QPoint captionPos() const { return m_captionPos; }
-    const QPixmap& surface() const { return m_surface; }
+    QRect pictureRect() const
+    {
+        paintSurface();
+        return m_pictureRect;
+    }
+    QPoint captionPos() const
+    {
+        paintSurface();
+        return m_captionPos;
+    }
+    const QPixmap& surface() const
+    {
+        paintSurface();
+        return m_surface;
+    }
 
 signals:
     void Click();
@@ -117,8 +129,9 @@ protected:
 
 private:
     void clickPath();
-    void drawCaption(QPainter& painter);
-    void printText(QPainter& painter, int xTwips, int yTwips);
+    void paintSurface() const;
+    void drawCaption(QPainter& painter) const;
+    void printText(QPainter& painter, int xTwips, int yTwips) const;
     void setAccessKeys(const QString& keys);
     void stopHover();
     // Releases the pointer and shows the normal face if hover showed.
@@ -136,9 +149,11 @@ private:
     // A press (not the second press of a double-click) that a release may turn into a click.
     bool m_clickArmed = false;
     Qt::MouseButton m_pressButton = Qt::NoButton;
-    QPixmap m_surface;
-    QRect m_pictureRect;
-    QPoint m_captionPos{-1, -1};
+    // The painted face, brought up to date by paintSurface().
+    mutable QPixmap m_surface;
+    mutable bool m_surfaceStale = true;
+    mutable QRect m_pictureRect;
+    mutable QPoint m_captionPos{-1, -1};
 };
 
 } // namespace velmora

@@ -13,6 +13,8 @@
 #include <QScopedValueRollback>
 #include <QWindow>
 
+#include <array>
+
 namespace velmora {
 
 namespace {
@@ -24,32 +26,71 @@ int buttonIndex(QQForm::Button b)
     return static_cast<int>(b);
 }
 
-// The pictures of each button by array index (index 0 is the visible button
-// itself and holds no picture of its own).
-QList<QPixmap> picturesOf(QQForm::Button b)
+// A button's picture at an index (1 normal, 2 hover, 3 pressed; for Max 4
+// to 6 the restore glyph), painted the first time it is asked for: a window
+// starts up showing only the three normal ones.
+QPixmap pictureOf(QQForm::Button b, int index)
 {
     using artwork::Glyph;
     using artwork::Look;
-    const Glyph glyph = b == QQForm::Button::Close ? Glyph::Close
-                        : b == QQForm::Button::Min ? Glyph::Min
-                                                   : Glyph::Max;
-    QList<QPixmap> list{QPixmap(), artwork::framePicture(glyph, Look::Normal),
-                        artwork::framePicture(glyph, Look::Hover),
-                        artwork::framePicture(glyph, Look::Pressed)};
-    if (b == QQForm::Button::Max) {
-        list << artwork::framePicture(Glyph::Restore, Look::Normal)
-             << artwork::framePicture(Glyph::Restore, Look::Hover)
-             << artwork::framePicture(Glyph::Restore, Look::Pressed);
+    const int pictures = b == QQForm::Button::Max ? 6 : 3;
+    if (index < 1 || index > pictures) {
+        return {};
     }
-    return list;
+    static std::array<std::array<QPixmap, 6>, 3> made;
+    QPixmap& pic = made[std::size_t(buttonIndex(b))][std::size_t(index - 1)];
+    if (pic.isNull()) {
+        const Glyph glyph = b == QQForm::Button::Close ? Glyph::Close
+                            : b == QQForm::Button::Min ? Glyph::Min
+                            : index > 3                ? Glyph::Restore
+                                                       : Glyph::Max;
+        constexpr Look looks[] = {Look::Normal, Look::Hover, Look::Pressed};
+        pic = artwork::framePicture(glyph, looks[(index - 1) % 3]);
+    }
+    return pic;
 }
 
-const QList<QPixmap>& pictureTable(QQForm::Button b)
+// The skin part of the frame (without icon and caption) for a window size.
+// Painted once per size: a window that is maximised and restored, or a second
+// window of the same size, takes it from here.
+QPixmap frameSkinFor(const QSize& size)
 {
-    static const QList<QPixmap> tables[3] = {picturesOf(QQForm::Button::Close),
-                                             picturesOf(QQForm::Button::Min),
-                                             picturesOf(QQForm::Button::Max)};
-    return tables[buttonIndex(b)];
+    static QList<std::pair<QSize, QPixmap>> recent; // most recent first
+    for (qsizetype i = 0; i < recent.size(); ++i) {
+        if (recent[i].first == size) {
+            recent.move(i, 0);
+            return recent.first().second;
+        }
+    }
+    const QImage& skin = artwork::frameSkin();
+    const int W = pixelsToTwips(size.width());
+    const int H = pixelsToTwips(size.height());
+    const int SW = pixelsToTwips(skin.width());
+    const int SH = pixelsToTwips(skin.height());
+
+    QImage img(size, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    auto piece = [&img, &skin](const QRect& dst, const QRect& src) {
+        if (dst.width() > 0 && dst.height() > 0) {
+            artwork::stretchImage(img, dst, skin, src);
+        }
+    };
+    piece(twipsRect(420, 0, W, 600), twipsRect(420, 0, 120, 600));                // top band
+    piece(twipsRect(420, H - 600, W, 600), twipsRect(420, SH - 600, 120, 600));   // bottom band
+    piece(twipsRect(0, 0, 200, H), twipsRect(0, 880, 200, 40));                   // left edge
+    piece(twipsRect(W - 210, 0, 210, H), twipsRect(SW - 210, 880, 210, 40));      // right edge
+    piece(twipsRect(0, 0, 450, 600), twipsRect(0, 0, 450, 600));                  // top-left
+    piece(twipsRect(0, H - 600, 450, 600), twipsRect(0, SH - 600, 450, 600));     // bottom-left
+    piece(twipsRect(W - 1665, 0, 1665, 435), twipsRect(SW - 1665, 0, 1660, 435)); // top-right
+    piece(twipsRect(W - 1665, H - 525, 1665, 525),
+          twipsRect(SW - 1665, SH - 525, 1665, 525)); // bottom-right
+    piece(twipsRect(50, 350, W - 100, H - 425), twipsRect(200, 310, SW - 250, SH - 380)); // body
+
+    recent.prepend({size, QPixmap::fromImage(std::move(img))});
+    if (recent.size() > 4) {
+        recent.removeLast();
+    }
+    return recent.first().second;
 }
 
 bool hostMaximized(const QWidget* w)
@@ -149,8 +190,7 @@ int QQForm::pictureIndex(Button button) const
 
 QPixmap QQForm::picture(Button button, int index) const
 {
-    const QList<QPixmap>& table = pictureTable(button);
-    return index > 0 && index < table.size() ? table.at(index) : QPixmap();
+    return pictureOf(button, index);
 }
 
 void QQForm::showPicture(Button button, int index)
@@ -202,39 +242,16 @@ void QQForm::Refresh()
 const QPixmap& QQForm::surface() const
 {
     if (m_surfaceDirty || m_surface.size() != size().expandedTo(QSize(1, 1))) {
-        paintFrame();
+        m_surface = frameSkinFor(size().expandedTo(QSize(1, 1))).copy();
+        QPainter p(&m_surface);
+        paintTitle(p);
         m_surfaceDirty = false;
     }
     return m_surface;
 }
 
-void QQForm::paintFrame() const
+void QQForm::paintTitle(QPainter& p) const
 {
-    const QImage& skin = artwork::frameSkin();
-    const int W = pixelsToTwips(width());
-    const int H = pixelsToTwips(height());
-    const int SW = pixelsToTwips(skin.width());
-    const int SH = pixelsToTwips(skin.height());
-
-    m_surface = QPixmap(size().expandedTo(QSize(1, 1)));
-    m_surface.fill(Qt::white);
-    QPainter p(&m_surface);
-    auto piece = [&p, &skin](const QRect& dst, const QRect& src) {
-        if (dst.width() > 0 && dst.height() > 0) {
-            p.drawImage(dst, skin, src);
-        }
-    };
-    piece(twipsRect(420, 0, W, 600), twipsRect(420, 0, 120, 600));                // top band
-    piece(twipsRect(420, H - 600, W, 600), twipsRect(420, SH - 600, 120, 600));   // bottom band
-    piece(twipsRect(0, 0, 200, H), twipsRect(0, 880, 200, 40));                   // left edge
-    piece(twipsRect(W - 210, 0, 210, H), twipsRect(SW - 210, 880, 210, 40));      // right edge
-    piece(twipsRect(0, 0, 450, 600), twipsRect(0, 0, 450, 600));                  // top-left
-    piece(twipsRect(0, H - 600, 450, 600), twipsRect(0, SH - 600, 450, 600));     // bottom-left
-    piece(twipsRect(W - 1665, 0, 1665, 435), twipsRect(SW - 1665, 0, 1660, 435)); // top-right
-    piece(twipsRect(W - 1665, H - 525, 1665, 525),
-          twipsRect(SW - 1665, SH - 525, 1665, 525)); // bottom-right
-    piece(twipsRect(50, 350, W - 100, H - 425), twipsRect(200, 310, SW - 250, SH - 380)); // body
-
     const QIcon icon = m_host->windowIcon();
     const bool hasIcon = !icon.isNull();
     if (hasIcon) {
@@ -483,10 +500,13 @@ bool QQForm::eventFilter(QObject* watched, QEvent* event)
     return QWidget::eventFilter(watched, event);
 }
 
+// The skin comes from the per-size cache and the title is drawn over it, so
+// a paint copies no whole-window picture.
 void QQForm::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
-    p.drawPixmap(0, 0, surface());
+    p.drawPixmap(0, 0, frameSkinFor(size().expandedTo(QSize(1, 1))));
+    paintTitle(p);
 }
 
 void QQForm::resizeEvent(QResizeEvent*)

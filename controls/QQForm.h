@@ -6,6 +6,7 @@
 #include <QWidget>
 
 class QLabel;
+class QPainter;
 
 namespace velmora {
 
@@ -108,15 +109,15 @@ private:
     void titleEvent(QEvent* event);
     void updateMaxGlyph();
     void layoutButtons();
-    void paintFrame() const;
+    void paintTitle(QPainter& p) const;
 
     QWidget* m_host = nullptr;
     QLabel* m_imgClose = nullptr;
     QLabel* m_imgMin = nullptr;
     QLabel* m_imgMax = nullptr;
     QWidget* m_lbMove = nullptr;
-    // Painted lazily: show, resize, title and icon changes each ask for a
-    // refresh before the first paint, and the frame is drawn once for all.
+    // The frame as a picture, composed only when asked for (surface()); a
+    // paint draws the skin kept per size and the title over it.
     mutable QPixmap m_surface;
     mutable bool m_surfaceDirty = true;
     int m_shown[3] = {1, 1, 1};

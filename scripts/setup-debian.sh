@@ -25,7 +25,7 @@ if [ "$mode" = --dev ]; then
   packages+=(
     clang libclang-rt-14-dev
     xvfb xauth xdotool imagemagick x11-utils
-    libbenchmark-dev
+    libbenchmark-dev valgrind
     python3
     desktop-file-utils lintian appstream
   )

@@ -3,6 +3,7 @@
 #include "StudentApp.h"
 #include "StudentCommandLine.h"
 #include "Translation.h"
+#include "UiFont.h"
 
 #include <QApplication>
 
@@ -22,6 +23,7 @@ int main(int argc, char* argv[])
     // ("Velmora系统  V1.0 — Velmora"); untitled message boxes still read
     // "Velmora" through the application name.
     velmora::installChineseQtTranslation();
+    velmora::useChineseUiFont();
 
     velmora::student::Module1 state = velmora::student::Module1::forThisComputer();
     state.serverForThisRun = options.values.value(QStringLiteral("server"));

@@ -140,7 +140,7 @@ int main(int argc, char* argv[])
     }
     for (int p = 1; p < probes.size(); ++p) {
         const double ratio = bench::ratio(bench::Summary::of(outside[probes[p]]).median, base);
-        print(QStringLiteral("ratio %1 / minimal window: %2 (target at most 1.5)")
+        print(QStringLiteral("ratio %1 / minimal window: %2 (target at most 1.2)")
                   .arg(probes[p])
                   .arg(ratio, 0, 'f', 2));
     }

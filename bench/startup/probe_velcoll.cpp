@@ -7,6 +7,7 @@
 // began) and exits.
 #include "FirstPaintWatcher.h"
 #include "Translation.h"
+#include "UiFont.h"
 #include "form1.h"
 
 #include <QApplication>
@@ -22,6 +23,7 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("Velcoll"));
     QApplication::setApplicationDisplayName(velmora::collector::form1::windowCaption());
     velmora::installChineseQtTranslation();
+    velmora::useChineseUiFont();
 
     const QStringList args = QCoreApplication::arguments();
     bool ok = false;

@@ -6,6 +6,7 @@
 #include "LoginForm.h"
 #include "StudentApp.h"
 #include "Translation.h"
+#include "UiFont.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -21,6 +22,7 @@ int main(int argc, char* argv[])
     QApplication::setOrganizationName(QStringLiteral("Velmora"));
     QApplication::setApplicationDisplayName(QStringLiteral("Velmora"));
     velmora::installChineseQtTranslation();
+    velmora::useChineseUiFont();
 
     velmora::bench::FirstPaintWatcher watcher;
     QObject::connect(&watcher, &velmora::bench::FirstPaintWatcher::painted, &app, [&] {

@@ -68,15 +68,36 @@ QString describeWhere(const Question& q, const Check& c)
 // searched case-sensitively, which matches letters of either case.
 bool contains(QStringView segment, QStringView s)
 {
-    return !segment.isEmpty() && PageSearch::indexOf(segment, PageSearch::fold(s)) >= 0;
+    return PageSearch::contains(segment, s);
 }
+
+// A question's segments, formed once before its checks run. Whether a
+// segment is free of "www" and "http" is asked by each of its links and
+// worked out once.
+class QuestionSegments
+{
+public:
+    std::array<QStringView, kMaxSegments> segs{};
+
+    bool linkFree(int i) const
+    {
+        signed char& known = m_linkFree[std::size_t(i)];
+        if (known < 0) {
+            const QStringView seg = segs[std::size_t(i)];
+            known = !seg.isEmpty() && !contains(seg, u"www") && !contains(seg, u"http");
+        }
+        return known != 0;
+    }
+
+private:
+    mutable std::array<signed char, kMaxSegments> m_linkFree{-1, -1, -1, -1};
+};
 
 // Judges one check of a question on segments already formed. A check never
 // passes on an empty or absent segment.
-bool passes(const Check& c, const std::array<QStringView, kMaxSegments>& segs,
-            const PageSearch& page)
+bool passes(const Check& c, const QuestionSegments& q, const PageSearch& page)
 {
-    const QStringView seg = segs[std::size_t(c.segment)];
+    const QStringView seg = q.segs[std::size_t(c.segment)];
     const auto snippets = std::span(c.snippets).first(std::size_t(c.snippetCount));
     switch (c.kind) {
     case CheckKind::Contains:
@@ -88,20 +109,36 @@ bool passes(const Check& c, const std::array<QStringView, kMaxSegments>& segs,
         return std::any_of(snippets.begin(), snippets.end(),
                            [seg](QStringView s) { return contains(seg, s); });
     case CheckKind::RelativeLink: {
-        if (seg.isEmpty() || contains(seg, u"www") || contains(seg, u"http")) {
+        if (!q.linkFree(c.segment)) {
             return false;
         }
         const QStringView where = c.where == LinkScope::WholePage ? page.folded() : seg;
         return contains(where, snippets[0]);
     }
     case CheckKind::InBoth:
-        return contains(seg, snippets[0]) && contains(segs[std::size_t(c.segment2)], snippets[0]);
+        return contains(seg, snippets[0]) && contains(q.segs[std::size_t(c.segment2)], snippets[0]);
     case CheckKind::Guarded:
         // The window is formed only when the guard is in the page.
         return page.find(snippets[0]) != 0 &&
                contains(page.foldedSegment(Before(snippets[0], c.window)), snippets[1]);
     }
     return false;
+}
+
+// Appends a score as scoreText writes it, without a temporary string.
+void appendScore(QString& out, int score)
+{
+    if (score < 0) {
+        out += scoreText(score);
+        return;
+    }
+    std::array<char16_t, 12> digits{};
+    std::size_t at = digits.size();
+    do {
+        digits[--at] = char16_t(u'0' + score % 10);
+        score /= 10;
+    } while (score > 0);
+    out.append(QStringView(digits.data() + at, qsizetype(digits.size() - at)));
 }
 
 const std::array<QString, 13> kSetFolderNames = {
@@ -184,14 +221,23 @@ QString scoreText(int score)
 
 QString reportText(const MarkResult& result)
 {
-    QString report = kHeader + kCR;
+    QString report;
+    report.reserve(kHeader.size() + kQuestions * 8 + kTotalLabel.size() + 8);
+    report += kHeader;
+    report += kCR;
     if (result.pageFound) {
         for (int i = 0; i < kQuestions; ++i) {
-            report += u"第" + QString::number(i + 1) + u"题：" +
-                      scoreText(result.questions[std::size_t(i)]) + kCR;
+            report += u"第";
+            appendScore(report, i + 1);
+            report += u"题：";
+            appendScore(report, result.questions[std::size_t(i)]);
+            report += kCR;
         }
     }
-    report += kCR + kTotalLabel + scoreText(result.total) + kCR;
+    report += kCR;
+    report += kTotalLabel;
+    appendScore(report, result.total);
+    report += kCR;
     return report;
 }
 
@@ -217,9 +263,9 @@ MarkResult markText(int set, const QString& pageText)
         const Question& q = table->questions[std::size_t(qi)];
         // All of a question's segments are formed first, then its checks run
         // in order; each passing check adds its points.
-        std::array<QStringView, kMaxSegments> segs{};
+        QuestionSegments segs;
         for (int si = 0; si < q.segmentCount; ++si) {
-            segs[std::size_t(si)] = page.foldedSegment(q.segments[std::size_t(si)]);
+            segs.segs[std::size_t(si)] = page.foldedSegment(q.segments[std::size_t(si)]);
         }
         int score = 0;
         for (int ci = 0; ci < q.checkCount; ++ci) {

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "FormLook.h"
 
+#include "UiFont.h"
+
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPainterPath>
@@ -11,13 +13,7 @@ namespace velmora::student {
 
 QFont FormLook::songti(qreal pointSize, bool bold)
 {
-    QFont font;
-    font.setFamilies({QStringLiteral("宋体"), QStringLiteral("SimSun"),
-                      QStringLiteral("Noto Serif CJK SC"), QStringLiteral("WenQuanYi Micro Hei"),
-                      QStringLiteral("Noto Sans CJK SC")});
-    font.setPointSizeF(pointSize);
-    font.setBold(bold);
-    return font;
+    return chineseUiFont(pointSize, bold);
 }
 
 QString FormLook::caption()

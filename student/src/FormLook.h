@@ -14,7 +14,8 @@ namespace velmora::student {
 class FormLook
 {
 public:
-    // "宋体" at the given size, falling back to an installed CJK font.
+    // "宋体" at the given size where it is installed, else the installed CJK
+    // family chosen at start-up (see chineseUiFamily).
     static QFont songti(qreal pointSize, bool bold = false);
 
     enum class Picture

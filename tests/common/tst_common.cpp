@@ -102,8 +102,50 @@ void TestCommon::decodePage_data()
     late.prepend("\xBB\xA2");
     late.append("charset=utf-8");
     QTest::newRow("declaration past 1024 bytes ignored")
-        << late
-        << QString(QStringLiteral("虎") + QString(1100, u' ') + QStringLiteral("charset=utf-8"));
+        << late << QString(QStringLiteral("虎") + QString(1100, u' ') + QStringLiteral("charset=utf-8"));
+
+    // The declaration's spellings, as "charset" blanks "=" blanks quote
+    // blanks "utf" "-"? "8", letters in either case; the page holds 虎 in the
+    // declared encoding, so a wrong reading shows.
+    const auto declared = [&hu](const QByteArray& meta) {
+        return QByteArray("<meta " + meta + ">" + hu);
+    };
+    const auto asUtf8 = [&declared](const QByteArray& meta) {
+        return QString::fromUtf8(declared(meta));
+    };
+    const auto asGbk = [&declared](const QByteArray& meta) { return fromGbk(declared(meta)); };
+    const QList<std::pair<const char*, QByteArray>> utf8 = {
+        {"upper case, no hyphen", "CHARSET=UTF8"},
+        {"blanks and single quote", "charset = 'utf-8'"},
+        {"every kind of blank", "charset\t=\n\" \r\v\futF-8"},
+        {"inside a longer word", "xcharset=utf-8x"},
+        {"second charset", "charset=charset=utf-8"},
+    };
+    for (const auto& [name, meta] : utf8) {
+        QTest::addRow("utf-8 declared: %s", name) << declared(meta) << asUtf8(meta);
+    }
+    const QList<std::pair<const char*, QByteArray>> notUtf8 = {
+        {"utf-16", "charset=utf-16"},
+        {"underscore", "charset=utf_8"},
+        {"two equals signs", "charset==utf-8"},
+        {"two quotes", "charset=\"\"utf-8"},
+        {"no equals sign", "charset utf-8"},
+        {"cut short", "charset=ut"},
+        {"no-break space", "charset=\xA0utf-8"},
+        {"blank inside", "charset=u tf-8"},
+        {"two hyphens", "charset=utf--8"},
+    };
+    for (const auto& [name, meta] : notUtf8) {
+        QTest::addRow("not utf-8: %s", name) << declared(meta) << asGbk(meta);
+    }
+    // Only the first 1024 bytes are read: a declaration that ends on byte
+    // 1024 counts, one cut by that line does not.
+    for (const int pad : {1024 - 13, 1024 - 12}) {
+        const QByteArray bytes = QByteArray(pad, ' ') + "charset=utf-8" + hu;
+        const QString text = QString(pad, u' ') + QStringLiteral("charset=utf-8") +
+                             (pad == 1024 - 13 ? QStringLiteral("虎") : QStringLiteral("铏\uFFFD"));
+        QTest::addRow("declaration ending on byte %d", pad + 13) << bytes << text;
+    }
 }
 
 void TestCommon::decodePage()

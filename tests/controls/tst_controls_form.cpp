@@ -2,6 +2,7 @@
 #include "Artwork.h"
 #include "QQForm.h"
 #include "Twips.h"
+#include "UiFont.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -522,6 +523,111 @@ private slots:
         QCOMPARE(artwork::frameCursorPixmap().size(), QSize(32, 32));
         QCOMPARE(f.close->cursor().shape(), Qt::BitmapCursor);
         QCOMPARE(f.min->cursor().pixmap().toImage(), f.close->cursor().pixmap().toImage());
+    }
+
+    // The frame's skin is stretched by hand instead of by QPainter: the
+    // pixels must be exactly QPainter's, whatever the scale and the cut.
+    void stretchMatchesPainter_data()
+    {
+        QTest::addColumn<QRect>("target");
+        QTest::addColumn<QRect>("source");
+        QTest::addColumn<bool>("rowsOfOneColour");
+        // Rows of one colour with two columns of another near each side, as
+        // in the frame skin: parts of rows are filled, others sampled.
+        QTest::newRow("rows, inside the side columns")
+            << QRect(3, 23, 394, 272) << QRect(13, 21, 239, 134) << true;
+        QTest::newRow("rows, over a side column")
+            << QRect(0, 0, 300, 280) << QRect(0, 10, 60, 100) << true;
+        QTest::newRow("rows, ending on a side column")
+            << QRect(20, 0, 13, 290) << QRect(245, 59, 9, 3) << true;
+        QTest::newRow("same size") << QRect(5, 7, 30, 20) << QRect(10, 10, 30, 20) << false;
+        QTest::newRow("wider") << QRect(28, 0, 372, 40) << QRect(28, 0, 8, 40) << false;
+        QTest::newRow("taller") << QRect(0, 0, 13, 300) << QRect(0, 59, 13, 3) << false;
+        QTest::newRow("both ways, odd factors")
+            << QRect(3, 23, 394, 272) << QRect(13, 21, 239, 134) << false;
+        QTest::newRow("shrunk") << QRect(0, 0, 100, 50) << QRect(0, 0, 256, 159) << false;
+        QTest::newRow("cut at the left and top")
+            << QRect(-50, -9, 200, 60) << QRect(140, 0, 111, 29) << false;
+        QTest::newRow("cut at the right and bottom")
+            << QRect(350, 280, 111, 35) << QRect(145, 124, 110, 35) << false;
+        QTest::newRow("one pixel") << QRect(9, 9, 1, 1) << QRect(100, 100, 1, 1) << false;
+        QTest::newRow("outside") << QRect(500, 0, 10, 10) << QRect(0, 0, 10, 10) << false;
+    }
+
+    void stretchMatchesPainter()
+    {
+        QFETCH(QRect, target);
+        QFETCH(QRect, source);
+        QFETCH(bool, rowsOfOneColour);
+        // Otherwise every pixel differs, so a neighbour taken shows.
+        QImage src(256, 159, QImage::Format_RGB32);
+        for (int y = 0; y < src.height(); ++y) {
+            for (int x = 0; x < src.width(); ++x) {
+                const bool side = x == 1 || x == 2 || x == 253 || x == 254;
+                src.setPixel(x, y,
+                             rowsOfOneColour ? (side ? qRgb(x, 0, 0) : qRgb(y, 255 - y, 7))
+                                             : qRgb(x, y, (x * 7 + y * 13) & 0xFF));
+            }
+        }
+        QImage want(400, 300, QImage::Format_RGB32);
+        want.fill(Qt::white);
+        QImage got = want.copy();
+        {
+            QPainter p(&want);
+            p.drawImage(target, src, source);
+        }
+        artwork::stretchImage(got, target, src, source);
+        for (int y = 0; y < want.height(); ++y) {
+            for (int x = 0; x < want.width(); ++x) {
+                if (got.pixel(x, y) != want.pixel(x, y)) {
+                    QFAIL(qPrintable(QStringLiteral("pixel %1,%2 is %3, QPainter gives %4")
+                                         .arg(x)
+                                         .arg(y)
+                                         .arg(got.pixel(x, y), 8, 16)
+                                         .arg(want.pixel(x, y), 8, 16)));
+                }
+            }
+        }
+    }
+
+    // The Chinese user-interface family: "宋体" wherever it exists, then
+    // the free CJK families in order, answered as the system spells them.
+    void chineseFamily_data()
+    {
+        QTest::addColumn<QStringList>("installed");
+        QTest::addColumn<QStringList>("chineseCapable");
+        QTest::addColumn<QString>("expected");
+        const QString song = QStringLiteral("宋体");
+        const QString wqy = QStringLiteral("WenQuanYi Micro Hei");
+        const QString noto = QStringLiteral("Noto Sans CJK SC");
+        QTest::newRow("Chinese Windows")
+            << QStringList{QStringLiteral("Arial"), QStringLiteral("SimSun"), song}
+            << QStringList{QStringLiteral("SimSun"), song} << song;
+        QTest::newRow("only the Latin name")
+            << QStringList{QStringLiteral("Arial"), QStringLiteral("SimSun")} << QStringList{}
+            << QStringLiteral("SimSun");
+        QTest::newRow("free families in their order")
+            << QStringList{noto, QStringLiteral("DejaVu Sans"), wqy} << QStringList{noto, wqy}
+            << wqy;
+        QTest::newRow("spelt in another case")
+            << QStringList{QStringLiteral("wenquanyi micro hei")} << QStringList{}
+            << QStringLiteral("wenquanyi micro hei");
+        QTest::newRow("AR PL only") << QStringList{QStringLiteral("AR PL UKai CN")} << QStringList{}
+                                    << QStringLiteral("AR PL UKai CN");
+        QTest::newRow("an unlisted family that has Chinese")
+            << QStringList{QStringLiteral("DejaVu Sans"), QStringLiteral("Some Hei")}
+            << QStringList{QStringLiteral("Some Hei")} << QStringLiteral("Some Hei");
+        QTest::newRow("nothing Chinese")
+            << QStringList{QStringLiteral("DejaVu Sans")} << QStringList{} << QString();
+    }
+
+    void chineseFamily()
+    {
+        QFETCH(QStringList, installed);
+        QFETCH(QStringList, chineseCapable);
+        QFETCH(QString, expected);
+        QCOMPARE(pickChineseFamily(preferredChineseFamilies(), installed, chineseCapable),
+                 expected);
     }
 };
 
