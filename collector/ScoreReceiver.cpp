@@ -63,7 +63,7 @@ void ScoreReceiver::readPending()
             emit datagramIgnored();
             continue;
         }
-        if (!m_recorder || !m_recorder(*score)) {
+        if (!m_recorder || !m_recorder(*score, datagram.senderAddress())) {
             ++m_refused;
             emit datagramRefused();
             continue;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QAbstractSocket>
+#include <QHostAddress>
 #include <QObject>
 #include <QString>
 
@@ -24,8 +25,9 @@ class ScoreReceiver : public QObject
     Q_OBJECT
 
 public:
-    // Returns true when the score was recorded (and so is acknowledged).
-    using Recorder = std::function<bool(const ScoreDatagram&)>;
+    // Returns true when the score was recorded (and so is acknowledged);
+    // `source` is the address the datagram came from.
+    using Recorder = std::function<bool(const ScoreDatagram&, const QHostAddress& source)>;
 
     static constexpr int kReceiveBufferBytes = 4 * 1024 * 1024;
 

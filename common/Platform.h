@@ -32,4 +32,8 @@ bool openFolder(const QString& folder);
 // fixed Excel paths in order; elsewhere LibreOffice Calc when it is installed.
 bool startSpreadsheet(const QString& workbook);
 
+// Asks the system to put what was written to an open file on the disk
+// (fdatasync; on Windows _commit). `handle` is QFile::handle().
+bool syncToDisk(int handle);
+
 } // namespace velmora::platform

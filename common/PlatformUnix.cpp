@@ -7,6 +7,8 @@
 #include <QProcess>
 #include <QStandardPaths>
 
+#include <unistd.h>
+
 namespace velmora::platform {
 
 QString driveRoot()
@@ -50,6 +52,11 @@ bool startSpreadsheet(const QString& workbook)
         return QProcess::startDetached(office, {QStringLiteral("--calc"), workbook});
     }
     return false;
+}
+
+bool syncToDisk(int handle)
+{
+    return handle >= 0 && ::fdatasync(handle) == 0;
 }
 
 } // namespace velmora::platform

@@ -6,6 +6,8 @@
 #include <QFileInfo>
 #include <QProcess>
 
+#include <io.h>
+
 namespace velmora::platform {
 
 QString driveRoot()
@@ -46,6 +48,11 @@ bool startSpreadsheet(const QString& workbook)
         }
     }
     return false;
+}
+
+bool syncToDisk(int handle)
+{
+    return handle >= 0 && ::_commit(handle) == 0;
 }
 
 } // namespace velmora::platform

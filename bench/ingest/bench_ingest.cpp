@@ -14,6 +14,7 @@
 #include "Summary.h"
 #include "form1.h"
 
+#include <QTemporaryDir>
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QEventLoop>
@@ -181,7 +182,9 @@ struct CollectorRound
 CollectorRound collectorRound(const QString& senderPath, const bench::Burst& burst, QString* error)
 {
     const quint16 port = bench::freeUdpPort();
-    auto window = std::make_unique<collector::form1>(port);
+    // Journalled like the real collector, into a fresh folder per round.
+    const QTemporaryDir journal;
+    auto window = std::make_unique<collector::form1>(port, journal.path());
     if (!window->isListening()) {
         *error = QStringLiteral("the collector window could not listen on port ") +
                  QString::number(port);

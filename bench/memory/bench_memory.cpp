@@ -12,6 +12,7 @@
 #include "Translation.h"
 #include "form1.h"
 
+#include <QTemporaryDir>
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDeadlineTimer>
@@ -70,7 +71,8 @@ int main(int argc, char* argv[])
     report(QStringLiteral("application object"));
 
     const quint16 port = bench::freeUdpPort();
-    collector::form1 window(port);
+    const QTemporaryDir journal; // each run starts without an earlier journal
+    collector::form1 window(port, journal.path());
     if (!window.isListening()) {
         print(QStringLiteral("bench_memory: the collector could not listen on port ") +
               QString::number(port));

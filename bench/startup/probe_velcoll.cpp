@@ -9,6 +9,7 @@
 #include "Translation.h"
 #include "form1.h"
 
+#include <QTemporaryDir>
 #include <QApplication>
 #include <QElapsedTimer>
 
@@ -38,7 +39,8 @@ int main(int argc, char* argv[])
         QCoreApplication::exit(0);
     });
 
-    velmora::collector::form1 window{quint16(port)};
+    const QTemporaryDir journal; // no restore question from an earlier run
+    velmora::collector::form1 window{quint16(port), journal.path()};
     if (!window.isListening()) {
         std::fprintf(stderr, "startup_probe_velcoll: port %u could not be bound\n", port);
         return 1;

@@ -403,7 +403,7 @@ void TestCollectorCore::reception()
     QFETCH(QString, set);
 
     ScoreTable table;
-    ScoreReceiver receiver([&table](const ScoreDatagram& d) {
+    ScoreReceiver receiver([&table](const ScoreDatagram& d, const QHostAddress&) {
         return table.recordScore(d).outcome != RecordOutcome::Full;
     });
     QVERIFY(receiver.listen(0));
@@ -437,7 +437,7 @@ void TestCollectorCore::reception()
 void TestCollectorCore::burstOf500ThenFull()
 {
     ScoreTable table;
-    ScoreReceiver receiver([&table](const ScoreDatagram& d) {
+    ScoreReceiver receiver([&table](const ScoreDatagram& d, const QHostAddress&) {
         return table.recordScore(d).outcome != RecordOutcome::Full;
     });
     QVERIFY(receiver.listen(0));
@@ -490,9 +490,9 @@ void TestCollectorCore::portInUse()
 {
     // A second collector on the same port fails to listen and says why,
     // whether or not the first one asked for a shared port.
-    ScoreReceiver first([](const ScoreDatagram&) { return true; });
+    ScoreReceiver first([](const ScoreDatagram&, const QHostAddress&) { return true; });
     QVERIFY(first.listen(0));
-    ScoreReceiver second([](const ScoreDatagram&) { return true; });
+    ScoreReceiver second([](const ScoreDatagram&, const QHostAddress&) { return true; });
     QVERIFY(!second.listen(first.localPort()));
     QVERIFY(!second.isListening());
     QVERIFY(!second.errorString().isEmpty());
@@ -500,7 +500,7 @@ void TestCollectorCore::portInUse()
     QUdpSocket shared;
     QVERIFY(shared.bind(QHostAddress::AnyIPv4, 0,
                         QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint));
-    ScoreReceiver third([](const ScoreDatagram&) { return true; });
+    ScoreReceiver third([](const ScoreDatagram&, const QHostAddress&) { return true; });
     QVERIFY(!third.listen(shared.localPort()));
 
     // Once the first closes, the port can be taken.

@@ -5,8 +5,8 @@
 #include "Prompter.h"
 #include "QQButton.h"
 #include "QQForm.h"
-#include "RowIcon.h"
 #include "ScoreDatagram.h"
+#include "ScoreListView.h"
 #include "ScoreReceiver.h"
 #include "Twips.h"
 #include "form1.h"
@@ -46,6 +46,7 @@ QByteArray readAll(const QString& path)
 struct Fixture
 {
     ScriptedPrompter prompter;
+    QTemporaryDir journal;
     std::unique_ptr<form1> window;
     QUdpSocket student;
     QStringList chosenFiles; // answers of the save dialog, in order
@@ -55,7 +56,7 @@ struct Fixture
 
     explicit Fixture(quint16 port = 0)
     {
-        window = std::make_unique<form1>(port);
+        window = std::make_unique<form1>(port, journal.path());
         window->setSaveFileChooser([this](QWidget*) {
             ++chooserCalls;
             return chosenFiles.isEmpty() ? QString() : chosenFiles.takeFirst();
@@ -111,10 +112,20 @@ struct Fixture
 
     void click(QWidget* w) { QTest::mouseClick(w, Qt::LeftButton, {}, w->rect().center()); }
 
-    // Types into a cell the way a teacher does: unlock, click in, replace, leave.
-    void retype(QLineEdit* edit, int row, const QString& text)
+    ScoreListView* list() const { return window->Picture1(); }
+    // A click on a cell of a row of the list.
+    void click(int row, RowCell cell)
     {
-        click(window->Img_edit(row));
+        QTest::mouseClick(list(), Qt::LeftButton, {}, list()->cellRect(row, cell).center());
+    }
+    QLineEdit* box(int row, RowCell cell) const { return list()->editor(row, cell); }
+
+    // Types into a cell the way a teacher does: unlock, click in, replace, leave.
+    void retype(RowCell cell, int row, const QString& text)
+    {
+        click(row, RowCell::Img_edit);
+        QLineEdit* edit = box(row, cell);
+        QVERIFY(edit);
         edit->setFocus(Qt::MouseFocusReason);
         edit->selectAll();
         QTest::keyClick(edit, Qt::Key_Delete);
@@ -134,11 +145,11 @@ struct Fixture
                 QVERIFY2(send(rest), qPrintable(step));
             } else if (op == u"del" || op == u"nodel") {
                 prompter.answers = {op == u"del" ? QMessageBox::Yes : QMessageBox::No};
-                click(window->Img_del(row));
+                click(row, RowCell::Img_del);
             } else if (op == u"name") {
-                retype(window->lbl_stname(row), row, arg);
+                retype(RowCell::lbl_stname, row, arg);
             } else if (op == u"score") {
-                retype(window->lbl_score(row), row, arg);
+                retype(RowCell::lbl_score, row, arg);
             } else {
                 QFAIL(qPrintable(u"bad step " + step));
             }
@@ -172,6 +183,8 @@ private slots:
     // rows
     void rowGeometry_data();
     void rowGeometry();
+    void lookMatchesReference_data();
+    void lookMatchesReference();
     void receivedTextIsPlain_data();
     void receivedTextIsPlain();
     void uploadsAndCorrections_data();
@@ -257,14 +270,10 @@ void TestCollectorWindow::startupState()
     QCOMPARE(w.VScroll1()->pageStep(), 200);
     QCOMPARE(w.VScroll1()->singleStep(), 50);
     QCOMPARE(w.VScroll1()->focusPolicy(), Qt::NoFocus);
-    QCOMPARE(w.Picture2()->pos(), QPoint(0, 0));
-    // the template row: invisible, light-blue text cells
-    for (int c = 0; c < kRowCellCount; ++c) {
-        QVERIFY(w.cell(0, static_cast<RowCell>(c))->isHidden());
-    }
-    QCOMPARE(w.lbl_ip(0)->palette().color(QPalette::Window), QColor(227, 243, 255));
-    QCOMPARE(w.lbl_score(0)->palette().color(QPalette::Base), QColor(227, 243, 255));
-    QCOMPARE(w.cell(1, RowCell::lbl_ip), nullptr);
+    QCOMPARE(w.Picture1()->panelTopTwips(), 0);
+    QCOMPARE(w.Picture1()->panelHeightTwips(), 1815);
+    // the list paints its rows: no widget per cell, no line edit while locked
+    QCOMPARE(w.Picture1()->findChildren<QWidget*>().size(), 0);
     QCOMPARE(w.QQButton1()->caption(), QStringLiteral("1.保存成绩(.txt)"));
     QCOMPARE(w.QQButton2()->caption(), QStringLiteral("2.汇总成绩(.xls)"));
     QCOMPARE(w.QQButton3()->caption(), QStringLiteral("关于"));
@@ -343,24 +352,99 @@ void TestCollectorWindow::rowGeometry()
     const int widths[kRowCellCount] = {240, 1695, 240, 1215, 240, 975, 300, 615, 855, 270, 240};
     const int heights[kRowCellCount] = {240, 210, 240, 210, 240, 210, 300, 210, 210, 270, 240};
     for (int c = 0; c < kRowCellCount; ++c) {
-        QWidget* cell = w.cell(row, static_cast<RowCell>(c));
-        QVERIFY(cell);
-        QCOMPARE(cell->parentWidget(), w.Picture2());
-        QCOMPARE(cell->geometry(), twipsRect(lefts[c], top, widths[c], heights[c]));
-        QVERIFY(!cell->isHidden());
+        const auto cell = static_cast<RowCell>(c);
+        QCOMPARE(f.list()->cellRect(row, cell), twipsRect(lefts[c], top, widths[c], heights[c]));
+        // what lies there is that cell
+        RowCell found = RowCell::Img_del;
+        QCOMPARE(f.list()->rowAt(f.list()->cellRect(row, cell).center(), &found), row);
+        QCOMPARE(found, cell);
     }
-    QCOMPARE(w.Picture2()->height(), twipsToPixels(290 * 16 + 490));
+    QCOMPARE(w.Picture1()->panelHeightTwips(), 290 * 16 + 490);
     QCOMPARE(w.VScroll1()->maximum(), 32767);
     // the seventeenth row still lies inside the viewport
-    const QRect inViewport(w.Image1(17)->mapTo(w.Picture1(), QPoint()), w.Image1(17)->size());
-    QVERIFY(w.Picture1()->rect().contains(inViewport));
-    QVERIFY(w.Img_edit(row)->isEnabled());
-    QVERIFY(w.lbl_stname(row)->isReadOnly());
-    QVERIFY(w.lbl_score(row)->isReadOnly());
-    QCOMPARE(w.Img_edit(row)->toolTip(),
+    QVERIFY(w.Picture1()->rect().contains(f.list()->cellRect(17, RowCell::Image1)));
+    QVERIFY(!f.box(row, RowCell::lbl_stname));
+    QVERIFY(!f.box(row, RowCell::lbl_score));
+    const QPoint edit = f.list()->cellRect(row, RowCell::Img_edit).center();
+    const QPoint del = f.list()->cellRect(row, RowCell::Img_del).center();
+    QCOMPARE(f.list()->toolTipAt(edit),
              QStringLiteral("点击即可对“姓名”和“分数”进行修改一次。主要防止学生输入错误姓名。"));
-    QCOMPARE(w.Img_del(row)->toolTip(), QStringLiteral("点击即可删除此条成绩。"));
-    QCOMPARE(w.lbl_tao(row)->palette().color(QPalette::Window), QColor(227, 243, 255));
+    QCOMPARE(f.list()->toolTipAt(del), QStringLiteral("点击即可删除此条成绩。"));
+    QCOMPARE(f.list()->toolTipAt(f.list()->cellRect(row, RowCell::lbl_ip).center()), QString());
+}
+
+// The rows of tests/collector/reference/score_list.png, a picture of the list
+// as it was built from one widget per cell: row 3 deleted, row 2 with a name
+// and a computer name longer than their cells.
+const QStringList kReferenceRows = {
+    QStringLiteral("192.168.1.11#PC-11#25#张三#第一套"),
+    QStringLiteral("192.168.100.222#A-VERY-LONG-COMPUTER-NAME-0123456789#7#"
+                   "欧阳长长长长长长长长名字#第二套"),
+    QStringLiteral("192.168.1.13#PC-13#18#李四#第三套"),
+    QStringLiteral("10.0.0.4#PC-4#0#王五#第九套"),
+};
+
+void TestCollectorWindow::lookMatchesReference_data()
+{
+    QTest::addColumn<QRect>("area"); // window pixels
+    QTest::addColumn<double>("share"); // of pixels that must match
+    QTest::newRow("header strip") << twipsRect(300, 480, 8415, 375) << 0.97;
+    // The scroll box is larger now that a page click moves a page.
+    QTest::newRow("scroll bar up arrow") << twipsRect(8640, 960, 255, 255) << 0.97;
+    QTest::newRow("scroll bar down arrow") << twipsRect(8640, 5760, 255, 255) << 0.97;
+    QTest::newRow("list below the rows")
+        << twipsRect(480, 960 + 290 * 4 + 100, 8175, 5055 - 290 * 4 - 100) << 0.995;
+    const char* names[kRowCellCount] = {"Image1", "lbl_ip", "Image2", "lbl_hostname",
+                                        "Image3", "lbl_stname", "Image4", "lbl_score",
+                                        "lbl_tao", "Img_edit", "Img_del"};
+    for (int row = 1; row <= 4; ++row) {
+        for (int c = 0; c < kRowCellCount; ++c) {
+            const QRect cell = RowLayout::cellRect(row, static_cast<RowCell>(c));
+            const bool text = c == 1 || c == 3 || c == 5 || c == 7 || c == 8;
+            QTest::addRow("row %d %s", row, names[c])
+                << twipsRect(480 + cell.x(), 960 + cell.y(), cell.width(), cell.height())
+                << (text ? 0.8 : 0.95);
+        }
+    }
+}
+
+// Pixel samples of the painted list against the picture of the old one,
+// tolerant of font smoothing: most pixels of each area within a small
+// distance of the old colour.
+void TestCollectorWindow::lookMatchesReference()
+{
+    QFETCH(QRect, area);
+    QFETCH(double, share);
+    const QImage reference(QStringLiteral(VELMORA_SOURCE_DIR
+                                          "/tests/collector/reference/score_list.png"));
+    QVERIFY(!reference.isNull());
+    Fixture f;
+    form1& w = *f.window;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    for (const QString& r : kReferenceRows) {
+        QVERIFY(f.send(r));
+    }
+    f.prompter.answers = {QMessageBox::Yes};
+    w.deleteRow(3);
+    QImage painted(w.size(), QImage::Format_ARGB32);
+    painted.fill(Qt::white);
+    w.render(&painted);
+    QCOMPARE(painted.size(), reference.size());
+    int same = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QColor a = painted.pixelColor(x, y);
+            const QColor b = reference.pixelColor(x, y);
+            same += std::abs(a.red() - b.red()) <= 48 && std::abs(a.green() - b.green()) <= 48 &&
+                    std::abs(a.blue() - b.blue()) <= 48;
+        }
+    }
+    const double got = double(same) / (area.width() * area.height());
+    if (got < share) {
+        painted.save(QDir::temp().filePath(QStringLiteral("velcoll_list_painted.png")));
+    }
+    QVERIFY2(got >= share, qPrintable(QString::number(got)));
 }
 
 void TestCollectorWindow::receivedTextIsPlain_data()
@@ -377,12 +461,12 @@ void TestCollectorWindow::receivedTextIsPlain()
     QFETCH(QString, field);
     Fixture f;
     QVERIFY(f.send(field + u'#' + field + QStringLiteral("#5#") + field + u'#' + field));
-    form1& w = *f.window;
-    for (QLabel* label : {w.lbl_ip(1), w.lbl_hostname(1), w.lbl_tao(1)}) {
-        QCOMPARE(label->textFormat(), Qt::PlainText);
-        QCOMPARE(label->text(), field);
+    for (RowCell c : {RowCell::lbl_ip, RowCell::lbl_hostname, RowCell::lbl_stname,
+                      RowCell::lbl_tao}) {
+        // drawn as the characters themselves (cut to the cell when too long)
+        const QString shown = f.list()->shownText(1, c);
+        QVERIFY2(!shown.isEmpty() && field.startsWith(shown), qPrintable(shown));
     }
-    QCOMPARE(w.lbl_stname(1)->text(), field);
 }
 
 void TestCollectorWindow::uploadsAndCorrections_data()
@@ -434,11 +518,11 @@ void TestCollectorWindow::uploadsAndCorrections()
     form1& w = *f.window;
     QCOMPARE(w.table().rec_count(), names.size());
     for (int i = 1; i <= names.size(); ++i) {
-        QCOMPARE(w.lbl_stname(i)->text(), names.at(i - 1));
-        QCOMPARE(w.lbl_score(i)->text(), scores.at(i - 1));
-        // the cells and the table agree
         QCOMPARE(w.table().row(i).name, names.at(i - 1));
         QCOMPARE(w.table().row(i).score, scores.at(i - 1));
+        // the list shows what the table holds
+        QCOMPARE(f.list()->shownText(i, RowCell::lbl_stname), names.at(i - 1));
+        QCOMPARE(f.list()->shownText(i, RowCell::lbl_score), scores.at(i - 1));
     }
     QCOMPARE(w.lbl_exam_info()->text(), counter);
 }
@@ -451,32 +535,35 @@ void TestCollectorWindow::editLocking()
     QVERIFY(QTest::qWaitForWindowActive(&w));
     QVERIFY(f.send(row(1)));
     QVERIFY(f.send(row(2)));
-    QLineEdit* name = w.lbl_stname(1);
-    QLineEdit* score = w.lbl_score(1);
 
-    // locked: typing changes nothing
-    name->setFocus();
-    QTest::keyClicks(name, QStringLiteral("x"));
+    // locked: a click on the name gives no box, typing changes nothing
+    f.click(1, RowCell::lbl_stname);
+    QVERIFY(!f.box(1, RowCell::lbl_stname));
+    QTest::keyClicks(f.list(), QStringLiteral("x"));
+    QCOMPARE(w.table().row(1).name, QStringLiteral("学生1"));
+
+    f.click(1, RowCell::Img_edit);
+    QLineEdit* name = f.box(1, RowCell::lbl_stname);
+    QLineEdit* score = f.box(1, RowCell::lbl_score);
+    QVERIFY(name && score);
+    QCOMPARE(name->geometry(), f.list()->cellRect(1, RowCell::lbl_stname));
     QCOMPARE(name->text(), QStringLiteral("学生1"));
+    QVERIFY(!f.box(2, RowCell::lbl_stname));               // only that row
+    QCOMPARE(QApplication::focusWidget(), f.list());        // the icon does not take the focus
 
-    f.click(w.Img_edit(1));
-    QVERIFY(!name->isReadOnly());
-    QVERIFY(!score->isReadOnly());
-    QVERIFY(w.lbl_stname(2)->isReadOnly());      // only that row
-    QCOMPARE(QApplication::focusWidget(), name); // the icon does not take the focus
-
+    name->setFocus(Qt::MouseFocusReason);
     name->end(false);
     Fixture::type(name, QStringLiteral("甲"));
     QCOMPARE(w.table().row(1).name, QStringLiteral("学生1甲")); // written as typed
-    w.lbl_stname(2)->setFocus();
-    QVERIFY(name->isReadOnly());
-    QVERIFY(!score->isReadOnly()); // never had the focus: still open
-    score->setFocus();
-    QVERIFY(!score->isReadOnly());
-    w.lbl_stname(2)->setFocus();
-    QVERIFY(score->isReadOnly());
-    QTest::keyClicks(name, QStringLiteral("y"));
+    f.list()->setFocus(Qt::MouseFocusReason);
+    QTRY_VERIFY(!f.box(1, RowCell::lbl_stname));
+    QVERIFY(f.box(1, RowCell::lbl_score)); // never had the focus: still open
+    score->setFocus(Qt::MouseFocusReason);
+    f.list()->setFocus(Qt::MouseFocusReason);
+    QTRY_VERIFY(!f.box(1, RowCell::lbl_score));
+    QTest::keyClicks(f.list(), QStringLiteral("y"));
     QCOMPARE(w.table().row(1).name, QStringLiteral("学生1甲"));
+    QCOMPARE(f.list()->shownText(1, RowCell::lbl_stname), QStringLiteral("学生1甲"));
 }
 
 void TestCollectorWindow::deleteRow_data()
@@ -495,7 +582,8 @@ void TestCollectorWindow::deleteRow()
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     QVERIFY(f.send(row(1)));
     QVERIFY(f.send(row(2)));
-    const QRect row2 = w.lbl_ip(2)->geometry();
+    const QRect row2 = f.list()->cellRect(2, RowCell::lbl_ip);
+    f.click(1, RowCell::Img_edit); // an open row is closed by its deletion
     f.run({(yes ? QStringLiteral("del 1") : QStringLiteral("nodel 1"))});
     QCOMPARE(f.prompter.shown.size(), 1);
     QCOMPARE(f.prompter.shown.first().title, QStringLiteral("删除"));
@@ -503,25 +591,26 @@ void TestCollectorWindow::deleteRow()
     QCOMPARE(f.prompter.shown.first().buttons, QMessageBox::Yes | QMessageBox::No);
 
     const QString marker = yes ? QStringLiteral("已删除") : QString();
-    QCOMPARE(w.lbl_ip(1)->text(), yes ? marker : QStringLiteral("192.168.1.1"));
-    QCOMPARE(w.lbl_hostname(1)->text(), yes ? marker : QStringLiteral("PC1"));
-    QCOMPARE(w.lbl_stname(1)->text(), yes ? marker : QStringLiteral("学生1"));
-    QCOMPARE(w.lbl_score(1)->text(), yes ? marker : QStringLiteral("1"));
-    QCOMPARE(w.lbl_tao(1)->text(), yes ? QString() : QStringLiteral("第一套"));
-    QCOMPARE(w.lbl_score(1)->cursorPosition(), 0); // the marker is shown from its start
-    QCOMPARE(w.Img_del(1)->isHidden(), yes);
-    QCOMPARE(w.Img_edit(1)->isHidden(), yes);
-    QCOMPARE(w.Img_edit(1)->isEnabled(), !yes);
+    auto shown = [&](RowCell c) { return f.list()->shownText(1, c); };
+    QCOMPARE(shown(RowCell::lbl_ip), yes ? marker : QStringLiteral("192.168.1.1"));
+    QCOMPARE(shown(RowCell::lbl_hostname), yes ? marker : QStringLiteral("PC1"));
+    QCOMPARE(shown(RowCell::lbl_stname), yes ? marker : QStringLiteral("学生1"));
+    QCOMPARE(shown(RowCell::lbl_score), yes ? marker : QStringLiteral("1"));
+    QCOMPARE(shown(RowCell::lbl_tao), yes ? QString() : QStringLiteral("第一套"));
+    QCOMPARE(f.box(1, RowCell::lbl_stname) == nullptr, yes);
+    // the icons are gone: no tool tip, no click
+    const QPoint edit = f.list()->cellRect(1, RowCell::Img_edit).center();
+    QCOMPARE(f.list()->toolTipAt(edit).isEmpty(), yes);
     QCOMPARE(w.table().arr_ip(1), yes ? QString() : QStringLiteral("192.168.1.1"));
     QCOMPARE(w.lbl_exam_info()->text(),
              yes ? QStringLiteral("已提交成绩1") : QStringLiteral("已提交成绩2"));
     // the row keeps its place, rows below do not move
-    QVERIFY(!w.lbl_ip(1)->isHidden());
-    QCOMPARE(w.lbl_ip(2)->geometry(), row2);
+    QCOMPARE(f.list()->cellRect(2, RowCell::lbl_ip), row2);
     if (yes) {
         // cannot be unlocked or deleted again
-        w.beginEdit(1);
-        QVERIFY(w.lbl_stname(1)->isReadOnly());
+        f.click(1, RowCell::Img_edit);
+        QVERIFY(!f.box(1, RowCell::lbl_stname));
+        f.click(1, RowCell::Img_del);
         w.deleteRow(1);
         QCOMPARE(f.prompter.shown.size(), 1);
         QCOMPARE(w.table().del_count(), 1);
@@ -555,10 +644,10 @@ void TestCollectorWindow::scrolling()
     for (int v : values) {
         w.VScroll1()->setValue(v);
     }
-    QCOMPARE(w.Picture2()->y(), twipsToPixels(panelTopTwips));
+    QCOMPARE(w.Picture1()->panelTopTwips(), panelTopTwips);
     if (rows > 0) {
-        const QRect first(w.Image1(1)->mapTo(w.Picture1(), QPoint()), w.Image1(1)->size());
-        const QRect last(w.Image1(rows)->mapTo(w.Picture1(), QPoint()), w.Image1(rows)->size());
+        const QRect first = f.list()->cellRect(1, RowCell::Image1);
+        const QRect last = f.list()->cellRect(rows, RowCell::Image1);
         if (values.last() == 32767) {
             QVERIFY(!w.Picture1()->rect().intersects(last));
         } else if (values.last() == 0) {
@@ -582,20 +671,27 @@ void TestCollectorWindow::fullList()
     QTRY_COMPARE_WITH_TIMEOUT((burstAcks += f.acks()).size(), ScoreTable::kMaxRows, 10000);
     QCOMPARE(burstAcks.first(), ackFor(gbk(row(1))));
     QCOMPARE(w.lbl_exam_info()->text(), QStringLiteral("已提交成绩500"));
-    QCOMPARE(w.lbl_ip(500)->text(), QStringLiteral("192.168.1.500"));
+    QCOMPARE(w.table().row(500).address, QStringLiteral("192.168.1.500"));
     QVERIFY(!w.lbl_host()->text().contains(QStringLiteral("已满")));
 
     const QString refused = row(501);
     QVERIFY(f.send(refused));
     QCOMPARE(w.table().rec_count(), ScoreTable::kMaxRows);
-    QCOMPARE(w.cell(501, RowCell::lbl_ip), nullptr);
     QVERIFY(w.lbl_host()->text().contains(QStringLiteral("成绩列表已满")));
     QVERIFY(!w.lbl_host()->isHidden());
-    QVERIFY(f.prompter.shown.isEmpty());
+    // one notice: the list is full, save, start Velcoll again
+    QTRY_COMPARE(f.prompter.shown.size(), 1);
+    QCOMPARE(f.prompter.shown.first().title, QStringLiteral("提示"));
+    for (const char* part : {"已满", "保存", "重新启动Velcoll"}) {
+        QVERIFY(f.prompter.shown.first().text.contains(QString::fromUtf8(part)));
+    }
+    QVERIFY(f.send(row(502)));
+    QTest::qWait(20);
+    QCOMPARE(f.prompter.shown.size(), 1);
 
     // updates still work and are acknowledged; the refused one never is
     QVERIFY(f.send(row(250, {}, QStringLiteral("25"))));
-    QCOMPARE(w.lbl_score(250)->text(), QStringLiteral("25"));
+    QCOMPARE(f.list()->shownText(250, RowCell::lbl_score), QStringLiteral("25"));
     QTRY_VERIFY(f.student.hasPendingDatagrams());
     const QList<QByteArray> acks = f.acks();
     QCOMPARE(acks, QList<QByteArray>{ackFor(gbk(row(250, {}, QStringLiteral("25"))))});
