@@ -79,15 +79,18 @@ QByteArray checksum(QByteArrayView body)
     return QByteArray::number(qChecksum(body), 16).rightJustified(4, '0');
 }
 
-// Row numbers are written in decimal, 1 to the table's maximum.
-int rowNumber(QByteArrayView text)
+// Fields after the kind letter, unescaped; nullopt when one is malformed.
+std::optional<QStringList> fieldsOf(const QList<QByteArray>& parts)
 {
-    if (text.isEmpty() || text.size() > 4) {
-        return 0;
+    QStringList out;
+    for (qsizetype i = 1; i < parts.size(); ++i) {
+        const auto field = unescaped(parts.at(i));
+        if (!field) {
+            return std::nullopt;
+        }
+        out << *field;
     }
-    bool ok = false;
-    const int n = QByteArray(text.data(), text.size()).toInt(&ok);
-    return ok && n >= 1 && n <= ScoreTable::kMaxRows && !text.startsWith('0') ? n : 0;
+    return out;
 }
 
 std::optional<JournalEntry> decodeLine(QByteArrayView line)
@@ -106,48 +109,28 @@ std::optional<JournalEntry> decodeLine(QByteArrayView line)
         return std::nullopt;
     }
     JournalEntry e;
+    qsizetype count = 0;
     switch (parts.first().at(0)) {
-    case kScore:
-        if (parts.size() != kScoreFields + 1) {
-            return std::nullopt;
-        }
-        e.kind = JournalEntry::Kind::Score;
-        for (int i = 1; i <= kScoreFields; ++i) {
-            const auto field = unescaped(parts.at(i));
-            if (!field) {
-                return std::nullopt;
-            }
-            e.fields << *field;
-        }
-        if (e.fields.last() != u"0" && e.fields.last() != u"1") {
-            return std::nullopt;
-        }
-        return e;
-    case kName:
-    case kMark: {
-        e.kind = parts.first().at(0) == kName ? JournalEntry::Kind::Name : JournalEntry::Kind::Mark;
-        if (parts.size() != 3 || (e.row = rowNumber(parts.at(1))) == 0) {
-            return std::nullopt;
-        }
-        const auto field = unescaped(parts.at(2));
-        if (!field) {
-            return std::nullopt;
-        }
-        e.fields << *field;
-        return e;
+    case kScore: e.kind = JournalEntry::Kind::Score; count = kScoreFields; break;
+    case kName: e.kind = JournalEntry::Kind::Name; count = 3; break;
+    case kMark: e.kind = JournalEntry::Kind::Mark; count = 3; break;
+    case kDelete: e.kind = JournalEntry::Kind::Delete; count = 2; break;
+    case kSaved: e.kind = JournalEntry::Kind::Saved; count = 0; break;
+    default: return std::nullopt;
     }
-    case kDelete:
-        e.kind = JournalEntry::Kind::Delete;
-        if (parts.size() != 2 || (e.row = rowNumber(parts.at(1))) == 0) {
-            return std::nullopt;
-        }
-        return e;
-    case kSaved:
-        e.kind = JournalEntry::Kind::Saved;
-        return parts.size() == 1 ? std::optional(e) : std::nullopt;
-    default:
+    if (parts.size() != count + 1) {
         return std::nullopt;
     }
+    auto fields = fieldsOf(parts);
+    if (!fields) {
+        return std::nullopt;
+    }
+    e.fields = std::move(*fields);
+    if (e.kind == JournalEntry::Kind::Score && e.fields.last() != u"0" &&
+        e.fields.last() != u"1") {
+        return std::nullopt;
+    }
+    return e;
 }
 
 QString dated(const QDateTime& when)
@@ -171,25 +154,16 @@ QString ScoreJournal::defaultFolder()
 QByteArray ScoreJournal::encode(const JournalEntry& e)
 {
     QByteArray body;
+    int count = 0;
     switch (e.kind) {
-    case JournalEntry::Kind::Score:
-        body += kScore;
-        for (int i = 0; i < kScoreFields; ++i) {
-            body += '\t' + escaped(e.fields.value(i));
-        }
-        break;
-    case JournalEntry::Kind::Name:
-    case JournalEntry::Kind::Mark:
-        body += e.kind == JournalEntry::Kind::Name ? kName : kMark;
-        body += '\t' + QByteArray::number(e.row) + '\t' + escaped(e.fields.value(0));
-        break;
-    case JournalEntry::Kind::Delete:
-        body += kDelete;
-        body += '\t' + QByteArray::number(e.row);
-        break;
-    case JournalEntry::Kind::Saved:
-        body += kSaved;
-        break;
+    case JournalEntry::Kind::Score: body += kScore; count = kScoreFields; break;
+    case JournalEntry::Kind::Name: body += kName; count = 3; break;
+    case JournalEntry::Kind::Mark: body += kMark; count = 3; break;
+    case JournalEntry::Kind::Delete: body += kDelete; count = 2; break;
+    case JournalEntry::Kind::Saved: body += kSaved; count = 0; break;
+    }
+    for (int i = 0; i < count; ++i) {
+        body += '\t' + escaped(e.fields.value(i));
     }
     return body + '\t' + checksum(body) + '\n';
 }
@@ -224,6 +198,18 @@ JournalEntry ScoreJournal::scoreEntry(const ScoreDatagram& d, const QString& sou
     return e;
 }
 
+JournalEntry ScoreJournal::rowEntry(JournalEntry::Kind kind, const ScoreTable& table, int i,
+                                   const QString& text)
+{
+    JournalEntry e;
+    e.kind = kind;
+    e.fields = {table.arr_ip(i), table.arr_tao(i)};
+    if (kind != JournalEntry::Kind::Delete) {
+        e.fields << text;
+    }
+    return e;
+}
+
 void ScoreJournal::rebuild(const QList<JournalEntry>& entries, ScoreTable& table)
 {
     for (const JournalEntry& e : entries) {
@@ -239,13 +225,14 @@ void ScoreJournal::rebuild(const QList<JournalEntry>& entries, ScoreTable& table
             break;
         }
         case JournalEntry::Kind::Name:
-            table.setName(e.row, e.fields.value(0));
+            table.setName(table.findLive(e.fields.value(0), e.fields.value(1)), e.fields.value(2));
             break;
         case JournalEntry::Kind::Mark:
-            table.setScore(e.row, e.fields.value(0));
+            table.setScore(table.findLive(e.fields.value(0), e.fields.value(1)),
+                           e.fields.value(2));
             break;
         case JournalEntry::Kind::Delete:
-            table.deleteRow(e.row);
+            table.deleteRow(table.findLive(e.fields.value(0), e.fields.value(1)));
             break;
         case JournalEntry::Kind::Saved:
             break;

@@ -34,8 +34,11 @@ struct JournalEntry
         Saved,  // the list was saved to a file
     };
     Kind kind = Kind::Saved;
-    int row = 0;          // Name, Mark, Delete
-    QStringList fields;   // Score: 7 fields; Name, Mark: the new text
+    // Score: address, computer, score, name, set, source, forged ("0"/"1").
+    // Name, Mark: the row's key (address, set) and the new text.
+    // Delete: the row's key. A row is named by its key, not its number, so a
+    // damaged line before it cannot make a change land on another row.
+    QStringList fields;
     bool operator==(const JournalEntry&) const = default;
 };
 
@@ -77,6 +80,9 @@ public:
     static void rebuild(const QList<JournalEntry>& entries, ScoreTable& table);
 
     static JournalEntry scoreEntry(const ScoreDatagram& d, const QString& source, bool forged);
+    // A correction or deletion of row i of `table` (before a deletion).
+    static JournalEntry rowEntry(JournalEntry::Kind kind, const ScoreTable& table, int i,
+                                 const QString& text = {});
 
     explicit ScoreJournal(QString folder, QObject* parent = nullptr);
     ~ScoreJournal() override;

@@ -97,8 +97,11 @@ public:
     // The export text in GBK, as written to the file.
     QByteArray exportBytes() const;
 
-private:
+    // The live row holding the key (address, set), 0 when none. At most one
+    // live row holds a key.
     int findLive(const QString& address, const QString& set) const;
+
+private:
 
     QList<ScoreRow> m_rows; // row i at index i - 1
     QList<QString> m_arrIp; // key entries, same indexing as m_rows

@@ -52,17 +52,6 @@ QLabel* imageLabel(QWidget* parent, const QPixmap& picture)
     return label;
 }
 
-JournalEntry rowEntry(JournalEntry::Kind kind, int row, const QString& text = {})
-{
-    JournalEntry e;
-    e.kind = kind;
-    e.row = row;
-    if (kind != JournalEntry::Kind::Delete) {
-        e.fields = {text};
-    }
-    return e;
-}
-
 QString defaultSaveFileChooser(QWidget* parent)
 {
     // No overwrite question and no default extension: the name is used as typed.
@@ -441,14 +430,14 @@ void form1::journal(const JournalEntry& entry)
 void form1::correctName(int i, const QString& text)
 {
     if (m_table.setName(i, text)) {
-        journal(rowEntry(JournalEntry::Kind::Name, i, text));
+        journal(ScoreJournal::rowEntry(JournalEntry::Kind::Name, m_table, i, text));
     }
 }
 
 void form1::correctScore(int i, const QString& text)
 {
     if (m_table.setScore(i, text)) {
-        journal(rowEntry(JournalEntry::Kind::Mark, i, text));
+        journal(ScoreJournal::rowEntry(JournalEntry::Kind::Mark, m_table, i, text));
     }
 }
 
@@ -469,10 +458,12 @@ void form1::deleteRow(int i)
                                             QMessageBox::Yes | QMessageBox::No,
                                             QMessageBox::Yes,
                                             {}});
+    // The entry names the row by its key, which the deletion clears.
+    const JournalEntry entry = ScoreJournal::rowEntry(JournalEntry::Kind::Delete, m_table, i);
     if (answer != QMessageBox::Yes || !m_table.deleteRow(i)) {
         return;
     }
-    journal(rowEntry(JournalEntry::Kind::Delete, i));
+    journal(entry);
     m_Picture1->rowChanged(i);
     m_lbl_exam_info->setText(m_table.counterText());
     refreshStatusLine();

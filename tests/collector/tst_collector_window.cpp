@@ -1,4 +1,6 @@
 // SPDX-License-Identifier: MIT
+#include "AddressCheck.h"
+#include "CollectorArt.h"
 #include "Gbk.h"
 #include "Handoff.h"
 #include "Platform.h"
@@ -18,10 +20,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QNetworkDatagram>
+#include <QPainter>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUdpSocket>
+#include <QWheelEvent>
+
+#include <cmath>
 
 #include <memory>
 
@@ -56,6 +62,15 @@ struct Fixture
 
     explicit Fixture(quint16 port = 0)
     {
+        open(port);
+        student.bind(QHostAddress::LocalHost, 0);
+        student.setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption,
+                                QVariant(ScoreReceiver::kReceiveBufferBytes));
+    }
+
+    // A new window on the same journal folder, as a restart finds it.
+    void open(quint16 port = 0)
+    {
         window = std::make_unique<form1>(port, journal.path());
         window->setSaveFileChooser([this](QWidget*) {
             ++chooserCalls;
@@ -65,9 +80,6 @@ struct Fixture
             started << w;
             return starterWorks;
         });
-        student.bind(QHostAddress::LocalHost, 0);
-        student.setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption,
-                                QVariant(ScoreReceiver::kReceiveBufferBytes));
     }
 
     ~Fixture()
@@ -190,6 +202,15 @@ private slots:
     void uploadsAndCorrections_data();
     void uploadsAndCorrections();
     void editLocking();
+    void uploadDuringEdit_data();
+    void uploadDuringEdit();
+    void editEnds_data();
+    void editEnds();
+    void scrollSteps_data();
+    void scrollSteps();
+    void forgedAddress();
+    void restoreAfterCrash_data();
+    void restoreAfterCrash();
     void deleteRow_data();
     void deleteRow();
     void scrolling_data();
@@ -564,6 +585,261 @@ void TestCollectorWindow::editLocking()
     QTest::keyClicks(f.list(), QStringLiteral("y"));
     QCOMPARE(w.table().row(1).name, QStringLiteral("学生1甲"));
     QCOMPARE(f.list()->shownText(1, RowCell::lbl_stname), QStringLiteral("学生1甲"));
+}
+
+void TestCollectorWindow::uploadDuringEdit_data()
+{
+    QTest::addColumn<QString>("before"); // typed before the upload arrives
+    QTest::addColumn<QString>("after");  // typed after it
+    QTest::addColumn<QString>("saved");  // the score the table (and save) holds at the end
+    QTest::newRow("typed, then an upload: the upload is newer") << u"99"_qs << QString() << u"21"_qs;
+    QTest::newRow("typing goes on after the upload: the typed text is newer")
+        << u"9"_qs << u"9"_qs << u"99"_qs;
+    QTest::newRow("box opened, nothing typed") << QString() << QString() << u"21"_qs;
+}
+
+// An upload for a row whose score box is open never mixes with the typed text.
+void TestCollectorWindow::uploadDuringEdit()
+{
+    QFETCH(QString, before);
+    QFETCH(QString, after);
+    QFETCH(QString, saved);
+    Fixture f;
+    form1& w = *f.window;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QVERIFY(f.send(row(1, {}, u"10"_qs)));
+    f.click(1, RowCell::Img_edit);
+    QLineEdit* score = f.box(1, RowCell::lbl_score);
+    QVERIFY(score);
+    score->setFocus(Qt::MouseFocusReason);
+    score->selectAll();
+    QTest::keyClick(score, Qt::Key_Delete);
+    QTest::keyClicks(score, before);
+    QVERIFY(f.send(row(1, {}, u"21"_qs)));
+    QCOMPARE(w.table().row(1).score, u"21"_qs); // the upload is recorded
+    // the box keeps the teacher's text and cursor
+    QCOMPARE(score->text(), before);
+    QCOMPARE(score->cursorPosition(), before.size());
+    QTest::keyClicks(score, after);
+    QCOMPARE(score->text(), before + after);
+    f.click(2 /* below the rows */, RowCell::lbl_ip);
+    QTRY_VERIFY(!f.box(1, RowCell::lbl_score));
+    QCOMPARE(w.table().row(1).score, saved);
+    QCOMPARE(f.list()->shownText(1, RowCell::lbl_score), saved);
+    f.prompter.answers = {QMessageBox::Yes};
+    QTemporaryDir dir;
+    f.chosenFiles = {dir.filePath(u"s.txt"_qs)};
+    w.save();
+    QCOMPARE(w.save_text().section(u'#', 3, 3), saved);
+}
+
+void TestCollectorWindow::editEnds_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<bool>("ends");
+    QTest::newRow("click on the list background") << u"background"_qs << true;
+    QTest::newRow("click on another row's address") << u"other row"_qs << true;
+    QTest::newRow("click on the same row's address") << u"same row"_qs << true;
+    QTest::newRow("another row's edit icon leaves the focus") << u"other icon"_qs << false;
+    QTest::newRow("another window becomes active") << u"other window"_qs << false;
+}
+
+void TestCollectorWindow::editEnds()
+{
+    QFETCH(QString, action);
+    QFETCH(bool, ends);
+    Fixture f;
+    form1& w = *f.window;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QVERIFY(f.send(row(1)));
+    QVERIFY(f.send(row(2)));
+    f.click(1, RowCell::Img_edit);
+    QLineEdit* name = f.box(1, RowCell::lbl_stname);
+    QVERIFY(name);
+    name->setFocus(Qt::MouseFocusReason);
+    name->end(false);
+    QWidget other;
+    if (action == u"background") {
+        QTest::mouseClick(f.list(), Qt::LeftButton, {}, QPoint(100, f.list()->height() - 10));
+    } else if (action == u"other row") {
+        f.click(2, RowCell::lbl_ip);
+    } else if (action == u"same row") {
+        f.click(1, RowCell::lbl_ip);
+    } else if (action == u"other icon") {
+        f.click(2, RowCell::Img_edit);
+    } else {
+        other.resize(100, 100);
+        other.show();
+        other.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&other));
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+    }
+    QTest::qWait(10);
+    QCOMPARE(f.box(1, RowCell::lbl_stname) == nullptr, ends);
+    // typing goes into the box only while it is open
+    QTest::keyClicks(QApplication::focusWidget(), u"z"_qs);
+    QCOMPARE(w.table().row(1).name, ends ? u"学生1"_qs : u"学生1z"_qs);
+}
+
+void TestCollectorWindow::scrollSteps_data()
+{
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<int>("movedRows"); // rows the list moves up (a page: 5055 twips)
+    QTest::newRow("arrow click: one row") << 40 << u"arrow"_qs << 1;
+    QTest::newRow("page click: one page") << 40 << u"page"_qs << -1;
+    QTest::newRow("wheel notch: three rows") << 40 << u"wheel"_qs << 3;
+    QTest::newRow("Page Down key: one page") << 40 << u"PgDn"_qs << -1;
+    QTest::newRow("End key: the last row at the bottom") << 40 << u"End"_qs << -2;
+    QTest::newRow("Home key after a page: back to the top") << 40 << u"Home"_qs << 0;
+    QTest::newRow("steps follow new rows: one row of 300") << 300 << u"arrow"_qs << 1;
+    QTest::newRow("wheel with 300 rows") << 300 << u"wheel"_qs << 3;
+}
+
+void TestCollectorWindow::scrollSteps()
+{
+    QFETCH(int, rows);
+    QFETCH(QString, input);
+    QFETCH(int, movedRows);
+    Fixture f;
+    form1& w = *f.window;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    for (int i = 1; i <= rows; ++i) {
+        f.student.writeDatagram(gbk(row(i)), QHostAddress::LocalHost, w.listeningPort());
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(w.table().rec_count(), rows, 10000);
+    QScrollBar* bar = w.VScroll1();
+    const QPoint down(bar->width() / 2, bar->height() - 5);
+    f.list()->setFocus(Qt::TabFocusReason);
+    if (input == u"arrow") {
+        QTest::mouseClick(bar, Qt::LeftButton, {}, down);
+    } else if (input == u"page") {
+        QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(bar->width() / 2, bar->height() - 30));
+    } else if (input == u"wheel") {
+        QWheelEvent wheel(QPointF(100, 100), f.list()->mapToGlobal(QPointF(100, 100)), {},
+                          QPoint(0, -120), Qt::NoButton, {}, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(f.list(), &wheel);
+    } else if (input == u"PgDn") {
+        QTest::keyClick(f.list(), Qt::Key_PageDown);
+    } else if (input == u"End") {
+        QTest::keyClick(f.list(), Qt::Key_End);
+    } else {
+        QTest::keyClick(f.list(), Qt::Key_PageDown);
+        QTest::keyClick(f.list(), Qt::Key_Home);
+    }
+    const int height = 290 * (rows - 1) + 490;
+    // The linear mapping of 0..32767 onto the panel top is kept.
+    QCOMPARE(f.list()->panelTopTwips(), -int(std::lround(float(height) / 32767 * bar->value())));
+    const int expected = movedRows == -1   ? 5055
+                         : movedRows == -2 ? height - 5055
+                                           : 290 * movedRows;
+    QVERIFY2(std::abs(-f.list()->panelTopTwips() - expected) <= 2,
+             qPrintable(QString::number(f.list()->panelTopTwips())));
+}
+
+void TestCollectorWindow::forgedAddress()
+{
+    Fixture f;
+    form1& w = *f.window;
+    // The test's datagrams come from 127.0.0.1: with no address counted as
+    // this computer's, a field naming another address is forged.
+    w.setAddressCheck(AddressCheck(QList<QHostAddress>()));
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QVERIFY(f.send(u"127.0.0.1#PC1#20#张三#第一套"_qs));
+    QVERIFY(f.send(u"10.0.0.99#PC2#20#李四#第一套"_qs));
+    const QPoint honest = f.list()->cellRect(1, RowCell::Image1).center();
+    const QPoint forged = f.list()->cellRect(2, RowCell::Image1).center();
+    QCOMPARE(f.list()->toolTipAt(honest), QString());
+    QCOMPARE(f.list()->toolTipAt(forged), u"成绩来自 127.0.0.1，与所报地址不符"_qs);
+    QVERIFY2(w.lbl_host()->text().contains(u"地址不符的成绩1条"_qs), qPrintable(w.lbl_host()->text()));
+    // the first icon is the warning picture
+    QImage painted(f.list()->size(), QImage::Format_ARGB32);
+    f.list()->render(&painted);
+    const QRect icon = f.list()->cellRect(2, RowCell::Image1);
+    QImage warning(icon.size(), QImage::Format_ARGB32);
+    warning.fill(f.list()->palette().color(QPalette::Base));
+    QPainter(&warning).drawPixmap(0, 0, CollectorArt::warningIcon());
+    QCOMPARE(painted.copy(icon), warning);
+    QVERIFY(painted.copy(f.list()->cellRect(1, RowCell::Image1)) != painted.copy(icon));
+    // the export does not change
+    QVERIFY(w.table().exportText().contains(u"10.0.0.99#PC2#李四#20#第一套\r\n"_qs));
+    // a deleted row no longer counts
+    f.prompter.answers = {QMessageBox::Yes};
+    w.deleteRow(2);
+    QVERIFY(!w.lbl_host()->text().contains(u"地址不符"_qs));
+}
+
+void TestCollectorWindow::restoreAfterCrash_data()
+{
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<bool>("saved");  // the list was saved before the end
+    QTest::addColumn<QMessageBox::StandardButton>("answer");
+    const QStringList lesson{u"rec "_qs + row(1), u"rec "_qs + row(2), u"rec "_qs + row(3),
+                             u"name 1 王小明"_qs, u"score 3 优"_qs, u"del 2"_qs,
+                             u"rec "_qs + row(3, {}, u"24"_qs), u"rec "_qs + row(2)};
+    QTest::newRow("yes rebuilds the list") << lesson << false << QMessageBox::Yes;
+    QTest::newRow("no starts empty, the journal kept") << lesson << false << QMessageBox::No;
+    QTest::newRow("a saved list is not offered") << lesson << true << QMessageBox::Yes;
+    QTest::newRow("nothing received: not offered") << QStringList() << false << QMessageBox::Yes;
+}
+
+// The window is dropped without its close question, as a killed program
+// ends; a new window on the same journal folder offers what was unsaved.
+void TestCollectorWindow::restoreAfterCrash()
+{
+    QFETCH(QStringList, steps);
+    QFETCH(bool, saved);
+    QFETCH(QMessageBox::StandardButton, answer);
+    Fixture f;
+    f.window->show();
+    QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+    f.run(steps);
+    QTemporaryDir dir;
+    if (saved) {
+        f.chosenFiles = {dir.filePath(u"s.txt"_qs)};
+        f.prompter.answers = {QMessageBox::Yes};
+        f.window->save();
+    }
+    const QString before = f.window->table().exportText();
+    const QString counter = f.window->lbl_exam_info()->text();
+    const int rows = f.window->table().rec_count();
+    f.window.reset();
+
+    f.prompter.shown.clear();
+    f.prompter.answers = {answer};
+    f.open();
+    const bool asked = !steps.isEmpty() && !saved;
+    QCOMPARE(f.prompter.shown.size(), asked ? 1 : 0);
+    if (asked) {
+        QCOMPARE(f.prompter.shown.first().text, u"上次的成绩尚未保存，是否恢复？"_qs);
+        QCOMPARE(f.prompter.shown.first().buttons, QMessageBox::Yes | QMessageBox::No);
+    }
+    const form1& w = *f.window;
+    const bool restored = asked && answer == QMessageBox::Yes;
+    QCOMPARE(w.table().rec_count(), restored ? rows : 0);
+    QCOMPARE(w.table().exportText(), restored ? before : QString());
+    QCOMPARE(w.lbl_exam_info()->text(), restored ? counter : u"已提交成绩0"_qs);
+    if (restored) {
+        QCOMPARE(f.list()->shownText(2, RowCell::lbl_stname), u"已删除"_qs);
+        QCOMPARE(f.list()->panelHeightTwips(), 290 * (rows - 1) + 490);
+        QCOMPARE(w.VScroll1()->maximum(), 32767);
+    }
+    // the last run's journal is kept under a dated name
+    const QStringList dated = QDir(f.journal.path())
+                                  .entryList({u"scores-*.journal"_qs}, QDir::Files);
+    QCOMPARE(dated.size(), steps.isEmpty() ? 0 : 1);
+    // what is restored is journalled again: a second crash loses nothing
+    if (restored) {
+        f.window.reset();
+        f.prompter.answers = {QMessageBox::Yes};
+        f.open();
+        QCOMPARE(f.window->table().exportText(), before);
+    }
 }
 
 void TestCollectorWindow::deleteRow_data()
