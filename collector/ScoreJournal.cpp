@@ -40,11 +40,20 @@ QByteArray escaped(const QString& field)
     out.reserve(utf8.size());
     for (char c : utf8) {
         switch (c) {
-        case '\\': out += "\\\\"; break;
-        case '\t': out += "\\t"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        default: out += c;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        default:
+            out += c;
         }
     }
     return out;
@@ -64,11 +73,20 @@ std::optional<QString> unescaped(QByteArrayView field)
             return std::nullopt;
         }
         switch (field[i]) {
-        case '\\': out += '\\'; break;
-        case 't': out += '\t'; break;
-        case 'n': out += '\n'; break;
-        case 'r': out += '\r'; break;
-        default: return std::nullopt;
+        case '\\':
+            out += '\\';
+            break;
+        case 't':
+            out += '\t';
+            break;
+        case 'n':
+            out += '\n';
+            break;
+        case 'r':
+            out += '\r';
+            break;
+        default:
+            return std::nullopt;
         }
     }
     return QString::fromUtf8(out);
@@ -111,12 +129,28 @@ std::optional<JournalEntry> decodeLine(QByteArrayView line)
     JournalEntry e;
     qsizetype count = 0;
     switch (parts.first().at(0)) {
-    case kScore: e.kind = JournalEntry::Kind::Score; count = kScoreFields; break;
-    case kName: e.kind = JournalEntry::Kind::Name; count = 3; break;
-    case kMark: e.kind = JournalEntry::Kind::Mark; count = 3; break;
-    case kDelete: e.kind = JournalEntry::Kind::Delete; count = 2; break;
-    case kSaved: e.kind = JournalEntry::Kind::Saved; count = 0; break;
-    default: return std::nullopt;
+    case kScore:
+        e.kind = JournalEntry::Kind::Score;
+        count = kScoreFields;
+        break;
+    case kName:
+        e.kind = JournalEntry::Kind::Name;
+        count = 3;
+        break;
+    case kMark:
+        e.kind = JournalEntry::Kind::Mark;
+        count = 3;
+        break;
+    case kDelete:
+        e.kind = JournalEntry::Kind::Delete;
+        count = 2;
+        break;
+    case kSaved:
+        e.kind = JournalEntry::Kind::Saved;
+        count = 0;
+        break;
+    default:
+        return std::nullopt;
     }
     if (parts.size() != count + 1) {
         return std::nullopt;
@@ -126,8 +160,7 @@ std::optional<JournalEntry> decodeLine(QByteArrayView line)
         return std::nullopt;
     }
     e.fields = std::move(*fields);
-    if (e.kind == JournalEntry::Kind::Score && e.fields.last() != u"0" &&
-        e.fields.last() != u"1") {
+    if (e.kind == JournalEntry::Kind::Score && e.fields.last() != u"0" && e.fields.last() != u"1") {
         return std::nullopt;
     }
     return e;
@@ -156,11 +189,26 @@ QByteArray ScoreJournal::encode(const JournalEntry& e)
     QByteArray body;
     int count = 0;
     switch (e.kind) {
-    case JournalEntry::Kind::Score: body += kScore; count = kScoreFields; break;
-    case JournalEntry::Kind::Name: body += kName; count = 3; break;
-    case JournalEntry::Kind::Mark: body += kMark; count = 3; break;
-    case JournalEntry::Kind::Delete: body += kDelete; count = 2; break;
-    case JournalEntry::Kind::Saved: body += kSaved; count = 0; break;
+    case JournalEntry::Kind::Score:
+        body += kScore;
+        count = kScoreFields;
+        break;
+    case JournalEntry::Kind::Name:
+        body += kName;
+        count = 3;
+        break;
+    case JournalEntry::Kind::Mark:
+        body += kMark;
+        count = 3;
+        break;
+    case JournalEntry::Kind::Delete:
+        body += kDelete;
+        count = 2;
+        break;
+    case JournalEntry::Kind::Saved:
+        body += kSaved;
+        count = 0;
+        break;
     }
     for (int i = 0; i < count; ++i) {
         body += '\t' + escaped(e.fields.value(i));
@@ -193,13 +241,18 @@ JournalEntry ScoreJournal::scoreEntry(const ScoreDatagram& d, const QString& sou
 {
     JournalEntry e;
     e.kind = JournalEntry::Kind::Score;
-    e.fields = {d.address, d.computer, d.score, d.name, d.set, source,
+    e.fields = {d.address,
+                d.computer,
+                d.score,
+                d.name,
+                d.set,
+                source,
                 forged ? QStringLiteral("1") : QStringLiteral("0")};
     return e;
 }
 
 JournalEntry ScoreJournal::rowEntry(JournalEntry::Kind kind, const ScoreTable& table, int i,
-                                   const QString& text)
+                                    const QString& text)
 {
     JournalEntry e;
     e.kind = kind;
@@ -228,8 +281,7 @@ void ScoreJournal::rebuild(const QList<JournalEntry>& entries, ScoreTable& table
             table.setName(table.findLive(e.fields.value(0), e.fields.value(1)), e.fields.value(2));
             break;
         case JournalEntry::Kind::Mark:
-            table.setScore(table.findLive(e.fields.value(0), e.fields.value(1)),
-                           e.fields.value(2));
+            table.setScore(table.findLive(e.fields.value(0), e.fields.value(1)), e.fields.value(2));
             break;
         case JournalEntry::Kind::Delete:
             table.deleteRow(table.findLive(e.fields.value(0), e.fields.value(1)));
@@ -357,21 +409,22 @@ void ScoreJournal::archivePrevious()
 void ScoreJournal::prune()
 {
     // Dated names sort by date.
-    QStringList dated = QDir(m_folder).entryList(
-        {kArchivePrefix + u'*' + kSuffix}, QDir::Files, QDir::Name | QDir::Reversed);
+    QStringList dated = QDir(m_folder).entryList({kArchivePrefix + u'*' + kSuffix}, QDir::Files,
+                                                 QDir::Name | QDir::Reversed);
     while (dated.size() > kKeptJournals) {
         QFile::remove(QDir(m_folder).filePath(dated.takeLast()));
     }
 }
 
-bool ScoreJournal::append(const JournalEntry& entry)
+bool ScoreJournal::append(const JournalEntry& entry, bool flush)
 {
     if (!m_file.isOpen()) {
         return false;
     }
     const QByteArray line = encode(entry);
-    // Flushed at once: what the system has survives the program being killed.
-    const bool ok = m_file.write(line) == line.size() && m_file.flush();
+    // Flushed before anyone is told: what the system has survives the
+    // program being killed.
+    const bool ok = m_file.write(line) == line.size() && (!flush || m_file.flush());
     if (!ok) {
         m_error = m_file.errorString();
     }
@@ -382,6 +435,18 @@ bool ScoreJournal::append(const JournalEntry& entry)
         m_syncTimer->start(kSyncIntervalMs - int(m_sinceSync.elapsed()));
     }
     return ok;
+}
+
+bool ScoreJournal::flush()
+{
+    if (!m_file.isOpen()) {
+        return false;
+    }
+    if (!m_file.flush()) {
+        m_error = m_file.errorString();
+        return false;
+    }
+    return true;
 }
 
 void ScoreJournal::sync()

@@ -97,8 +97,11 @@ public:
     // name. Keeps the newest kKeptJournals dated journals.
     bool start(const QList<JournalEntry>& restored);
 
-    // Appends one change; true once it is in the system's hands.
-    bool append(const JournalEntry& entry);
+    // Appends one change; true once it is in the system's hands. With
+    // `flush` false it may wait in the program for the next flush().
+    bool append(const JournalEntry& entry, bool flush = true);
+    // Hands what was appended to the system; false when it could not.
+    bool flush();
     bool isWriting() const { return m_file.isOpen(); }
     QString folder() const { return m_folder; }
     QString activePath() const;

@@ -24,8 +24,8 @@ constexpr int kDesignPanelHeight = 1815; // twips, before the first row
 constexpr int kViewportHeight = 5055;    // twips
 constexpr int kRowPitch = 290;           // twips
 constexpr int kWheelRows = 3;
-constexpr int kEditMargin = 2;           // pixels a line edit keeps left and right of its text
-constexpr int kMaxEditLength = 1 << 20;  // never cut a long received field
+constexpr int kEditMargin = 2;          // pixels a line edit keeps left and right of its text
+constexpr int kMaxEditLength = 1 << 20; // never cut a long received field
 
 bool isTextCell(RowCell c)
 {
@@ -147,7 +147,13 @@ void ScoreListView::rowsAdded()
     m_bar->setMaximum(RowLayout::kScrollMaximum);
     updateSteps();
     // The panel top follows the value for the new height.
-    m_panelTop = RowLayout::panelTop(m_panelHeight, m_bar->value());
+    const int top = RowLayout::panelTop(m_panelHeight, m_bar->value());
+    if (top == m_panelTop) {
+        // Nothing moved: only the new row needs painting (and only if in view).
+        rowChanged(m_table.rec_count());
+        return;
+    }
+    m_panelTop = top;
     placeEditors();
     update();
 }
@@ -202,12 +208,18 @@ QString ScoreListView::cellValue(int i, RowCell cell) const
 {
     const ScoreRow& r = m_table.row(i);
     switch (cell) {
-    case RowCell::lbl_ip: return r.address;
-    case RowCell::lbl_hostname: return r.computer;
-    case RowCell::lbl_stname: return r.name;
-    case RowCell::lbl_score: return r.score;
-    case RowCell::lbl_tao: return r.set;
-    default: return {};
+    case RowCell::lbl_ip:
+        return r.address;
+    case RowCell::lbl_hostname:
+        return r.computer;
+    case RowCell::lbl_stname:
+        return r.name;
+    case RowCell::lbl_score:
+        return r.score;
+    case RowCell::lbl_tao:
+        return r.set;
+    default:
+        return {};
     }
 }
 
@@ -279,7 +291,7 @@ QLineEdit* ScoreListView::editor(int i, RowCell cell) const
     if (it == m_editors.cend()) {
         return nullptr;
     }
-    return cell == RowCell::lbl_stname ? it->name.data()
+    return cell == RowCell::lbl_stname  ? it->name.data()
            : cell == RowCell::lbl_score ? it->score.data()
                                         : nullptr;
 }
@@ -465,8 +477,8 @@ void ScoreListView::mouseReleaseEvent(QMouseEvent* event)
 {
     RowCell cell = RowCell::Image1;
     const int i = rowAt(event->position().toPoint(), &cell);
-    const bool click = event->button() == Qt::LeftButton && m_pressRow != 0 &&
-                       i == m_pressRow && cell == m_pressCell;
+    const bool click = event->button() == Qt::LeftButton && m_pressRow != 0 && i == m_pressRow &&
+                       cell == m_pressCell;
     m_pressRow = 0;
     event->accept();
     if (click && cell == RowCell::Img_del && isIconLive(i, cell)) {
@@ -519,8 +531,7 @@ void ScoreListView::keyPressEvent(QKeyEvent* event)
         // scroll range where every row has left the view.
         if (m_bar->maximum() > 0) {
             m_bar->setValue(std::max(0, int(std::ceil(double(m_panelHeight - kViewportHeight) *
-                                                       RowLayout::kScrollMaximum /
-                                                       m_panelHeight))));
+                                                      RowLayout::kScrollMaximum / m_panelHeight))));
         }
         break;
     default:

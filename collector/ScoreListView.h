@@ -96,7 +96,7 @@ private:
 
     const ScoreTable& m_table;
     QScrollBar* m_bar;
-    int m_panelHeight; // twips
+    int m_panelHeight;  // twips
     int m_panelTop = 0; // twips, 0 or negative
     QHash<int, Editors> m_editors;
     int m_pressRow = 0;

@@ -50,14 +50,25 @@ void ScoreReceiver::close()
 
 void ScoreReceiver::readPending()
 {
+    // A batch of acknowledgements waits for one commit instead of one per
+    // datagram; a batch is small enough that the first sender hardly waits.
+    constexpr qsizetype kBatch = 64;
+    QList<QNetworkDatagram> acks;
+    auto acknowledge = [&] {
+        if (!acks.isEmpty() && (!m_commit || m_commit())) {
+            for (const QNetworkDatagram& d : acks) {
+                m_socket->writeDatagram(ackFor(d.data()), d.senderAddress(), d.senderPort());
+            }
+        }
+        acks.clear();
+    };
     // readyRead comes once for any number of queued datagrams: take them all.
     while (m_socket->hasPendingDatagrams()) {
         const QNetworkDatagram datagram = m_socket->receiveDatagram();
         if (!datagram.isValid()) {
             break; // a read error; what is still queued brings a new readyRead
         }
-        const QByteArray payload = datagram.data();
-        const auto score = ScoreDatagram::decode(payload);
+        const auto score = ScoreDatagram::decode(datagram.data());
         if (!score) {
             ++m_ignored;
             emit datagramIgnored();
@@ -69,8 +80,12 @@ void ScoreReceiver::readPending()
             continue;
         }
         ++m_recorded;
-        m_socket->writeDatagram(ackFor(payload), datagram.senderAddress(), datagram.senderPort());
+        acks.append(datagram);
+        if (acks.size() >= kBatch) {
+            acknowledge();
+        }
     }
+    acknowledge();
 }
 
 } // namespace velmora::collector

@@ -18,7 +18,9 @@ namespace velmora::collector {
 
 // Listens for score datagrams on one UDP port. Every pending datagram is read
 // on each readyRead, decoded from GBK and handed to the recorder; a datagram
-// that the recorder takes is acknowledged to its sender with "ACK#" + payload.
+// that the recorder takes is acknowledged to its sender with "ACK#" + payload,
+// in batches: the committer stores what was recorded before the batch's
+// acknowledgements are sent.
 // Datagrams with fewer than five fields are dropped without an answer.
 class ScoreReceiver : public QObject
 {
@@ -31,7 +33,13 @@ public:
 
     static constexpr int kReceiveBufferBytes = 4 * 1024 * 1024;
 
+    // Called before acknowledgements go out, with what was recorded since the
+    // last call: what the recorder kept must be stored by then. Returns false
+    // when it could not be, and nothing is acknowledged.
+    using Committer = std::function<bool()>;
+
     explicit ScoreReceiver(Recorder recorder, QObject* parent = nullptr);
+    void setCommitter(Committer committer) { m_commit = std::move(committer); }
     ~ScoreReceiver() override;
 
     // Binds the port on every IPv4 address, exclusively, so that a second
@@ -60,6 +68,7 @@ private:
     void readPending();
 
     Recorder m_recorder;
+    Committer m_commit;
     QUdpSocket* m_socket;
     QString m_error;
     QAbstractSocket::SocketError m_errorCode = QAbstractSocket::UnknownSocketError;

@@ -102,7 +102,6 @@ public:
     int findLive(const QString& address, const QString& set) const;
 
 private:
-
     QList<ScoreRow> m_rows; // row i at index i - 1
     QList<QString> m_arrIp; // key entries, same indexing as m_rows
     QList<QString> m_arrTao;

@@ -139,11 +139,13 @@ form1::form1(quint16 port, const QString& journalFolder, QWidget* parent)
     // socket, status line, workbook line.
     m_journal = new ScoreJournal(journalFolder, this);
     restoreJournal();
-    m_receiver = new ScoreReceiver(
-        [this](const ScoreDatagram& d, const QHostAddress& source) {
-            return recordScore(d, source);
-        },
-        this);
+    m_receiver =
+        new ScoreReceiver([this](const ScoreDatagram& d,
+                                 const QHostAddress& source) { return recordScore(d, source); },
+                          this);
+    // Recorded scores are in the journal file before they are acknowledged.
+    // Without a journal they are still acknowledged: the teacher was told once.
+    m_receiver->setCommitter([this] { return m_journal->flush() || !m_journal->isWriting(); });
     startListening(port);
     refreshStatusLine();
     setProgramFolder(platform::programFolder());
@@ -252,12 +254,14 @@ void form1::restoreJournal()
     }
     const JournalContents last = m_journal->previous();
     if (last.unsaved()) {
-        const auto answer = prompt(this, Prompt{QString(),
-                                                restoreQuestion(),
-                                                QMessageBox::Question,
-                                                QMessageBox::Yes | QMessageBox::No,
-                                                QMessageBox::Yes,
-                                                {}});
+        // Asked before the window appears: centred on the screen, where the
+        // window will open, not on a window that is not there yet.
+        const auto answer = prompt(nullptr, Prompt{QString(),
+                                                   restoreQuestion(),
+                                                   QMessageBox::Question,
+                                                   QMessageBox::Yes | QMessageBox::No,
+                                                   QMessageBox::Yes,
+                                                   {}});
         if (answer == QMessageBox::Yes) {
             ScoreJournal::rebuild(last.entries, m_table);
             restored = last.entries;
@@ -408,8 +412,9 @@ bool form1::recordScore(const ScoreDatagram& datagram, const QHostAddress& sourc
         }
         return false;
     }
-    // In the journal before the sender is told that the score arrived.
-    journal(ScoreJournal::scoreEntry(datagram, source.toString(), forged));
+    // In the journal before the sender is told that the score arrived: the
+    // receiver flushes it before it acknowledges.
+    m_journal->append(ScoreJournal::scoreEntry(datagram, source.toString(), forged), false);
     if (result.outcome == RecordOutcome::Created) {
         m_Picture1->rowsAdded();
     } else {

@@ -123,7 +123,7 @@ private:
     QString m_workbook;
     QString m_saveText;
     QString m_addressText;
-    QString m_listenProblem; // why the port could not be bound, for the one message
+    QString m_listenProblem;  // why the port could not be bound, for the one message
     QString m_journalProblem; // why nothing is journalled, for the same message
     bool m_listenReported = false;
     bool m_fullReported = false;

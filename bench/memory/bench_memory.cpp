@@ -2,9 +2,9 @@
 // Memory: builds the collector window as Velcoll does, fills it with 500 rows
 // through its real socket, scrolls through the whole list so that every row
 // has been painted, and prints the resident size at each step and the peak.
-#include "Console.h"
 #include "Burst.h"
 #include "BurstCheck.h"
+#include "Console.h"
 #include "FreePort.h"
 #include "ProcStatus.h"
 #include "Prompter.h"
@@ -12,12 +12,12 @@
 #include "Translation.h"
 #include "form1.h"
 
-#include <QTemporaryDir>
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QScrollBar>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QUdpSocket>
 

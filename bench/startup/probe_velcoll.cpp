@@ -9,9 +9,9 @@
 #include "Translation.h"
 #include "form1.h"
 
-#include <QTemporaryDir>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QTemporaryDir>
 
 #include <cstdio>
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
+#include "AddressCheck.h"
 #include "Gbk.h"
 #include "Handoff.h"
-#include "AddressCheck.h"
 #include "Platform.h"
 #include "RowLayout.h"
 #include "ScoreDatagram.h"
@@ -38,7 +38,7 @@ void runScript(ScoreTable& table, const QStringList& steps, QList<JournalEntry>*
         JournalEntry e;
         if (op == u"name" || op == u"score") {
             e = ScoreJournal::rowEntry(op == u"name" ? JournalEntry::Kind::Name
-                                                      : JournalEntry::Kind::Mark,
+                                                     : JournalEntry::Kind::Mark,
                                        table, row, rest.section(u' ', 1));
         } else if (op == u"del") {
             e = ScoreJournal::rowEntry(JournalEntry::Kind::Delete, table, row);
@@ -79,9 +79,11 @@ QStringList dump(const ScoreTable& t)
                         .arg(t.counterText())};
     for (int i = 1; i <= t.rec_count(); ++i) {
         const ScoreRow& r = t.row(i);
-        out << QStringList{t.arr_ip(i), t.arr_tao(i), r.address, r.computer, r.name, r.score,
-                           r.set, r.deleted ? QStringLiteral("deleted") : QString(), r.source,
-                           r.forgedFrom}
+        out << QStringList{t.arr_ip(i), t.arr_tao(i),
+                           r.address,   r.computer,
+                           r.name,      r.score,
+                           r.set,       r.deleted ? QStringLiteral("deleted") : QString(),
+                           r.source,    r.forgedFrom}
                    .join(u'|');
     }
     return out;
@@ -569,13 +571,17 @@ void TestCollectorCore::journalRestore_data()
     const QString a = QStringLiteral("rec 10.0.0.1#PC1#20#张三#第一套");
     const QString b = QStringLiteral("rec 10.0.0.2#PC2#15#李四#第一套");
     const QString c = QStringLiteral("rec 10.0.0.3#PC3#25#王五#第二套");
-    QTest::newRow("everything comes back")
-        << QStringList{a, b, c, QStringLiteral("name 1 张叁"), QStringLiteral("score 2 优"),
-                       QStringLiteral("del 3"), u"rec 10.0.0.1#PC1#24#张三#第一套"_qs}
-        << QStringLiteral("none") << QStringList() << true;
+    QTest::newRow("everything comes back") << QStringList{a,
+                                                          b,
+                                                          c,
+                                                          QStringLiteral("name 1 张叁"),
+                                                          QStringLiteral("score 2 优"),
+                                                          QStringLiteral("del 3"),
+                                                          u"rec 10.0.0.1#PC1#24#张三#第一套"_qs}
+                                           << QStringLiteral("none") << QStringList() << true;
     QTest::newRow("deleted key made again at the bottom")
-        << QStringList{a, b, QStringLiteral("del 1"), a} << QStringLiteral("none")
-        << QStringList() << true;
+        << QStringList{a, b, QStringLiteral("del 1"), a} << QStringLiteral("none") << QStringList()
+        << true;
     QTest::newRow("forged mark and sender")
         << QStringList{u"recfrom 10.9.9.9 10.0.0.1#PC1#20#张三#第一套"_qs, b}
         << QStringLiteral("none") << QStringList() << true;
@@ -588,8 +594,8 @@ void TestCollectorCore::journalRestore_data()
     QTest::newRow("a change after the save: offered")
         << QStringList{a, QStringLiteral("save"), b} << QStringLiteral("none") << QStringList()
         << true;
-    QTest::newRow("empty journal") << QStringList() << QStringLiteral("none") << QStringList()
-                                   << false;
+    QTest::newRow("empty journal")
+        << QStringList() << QStringLiteral("none") << QStringList() << false;
     QTest::newRow("error: last line torn by a crash")
         << QStringList{a, b, c} << QStringLiteral("tear")
         << QStringList{u"张三:20"_qs, u"李四:15"_qs} << true;
@@ -600,8 +606,8 @@ void TestCollectorCore::journalRestore_data()
         << QStringList{a, b, c, QStringLiteral("del 3"), QStringLiteral("score 1 19")}
         << QStringLiteral("flip 1") << QStringList{u"张三:19"_qs, u"已删除:已删除"_qs} << true;
     QTest::newRow("error: junk after the last line")
-        << QStringList{a, b} << QStringLiteral("tail")
-        << QStringList{u"张三:20"_qs, u"李四:15"_qs} << true;
+        << QStringList{a, b} << QStringLiteral("tail") << QStringList{u"张三:20"_qs, u"李四:15"_qs}
+        << true;
 }
 
 // A journal written for a script and read back rebuilds the table the script
@@ -678,8 +684,8 @@ void TestCollectorCore::journalFiles()
     QCOMPARE(last.entries.size(), 1);
     QVERIFY(journal.start({}));
     // the last run's journal is kept under a dated name; 20 dated ones stay
-    QStringList dated = QDir(folder).entryList({QStringLiteral("scores-*.journal")}, QDir::Files,
-                                               QDir::Name);
+    QStringList dated =
+        QDir(folder).entryList({QStringLiteral("scores-*.journal")}, QDir::Files, QDir::Name);
     QCOMPARE(dated.size(), ScoreJournal::kKeptJournals);
     QVERIFY(!dated.contains(QStringLiteral("scores-20260110-080000-000.journal"))); // oldest gone
     QFile newest(folder + u'/' + dated.last());

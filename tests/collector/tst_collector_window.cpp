@@ -407,7 +407,7 @@ const QStringList kReferenceRows = {
 
 void TestCollectorWindow::lookMatchesReference_data()
 {
-    QTest::addColumn<QRect>("area"); // window pixels
+    QTest::addColumn<QRect>("area");   // window pixels
     QTest::addColumn<double>("share"); // of pixels that must match
     QTest::newRow("header strip") << twipsRect(300, 480, 8415, 375) << 0.97;
     // The scroll box is larger now that a page click moves a page.
@@ -415,9 +415,9 @@ void TestCollectorWindow::lookMatchesReference_data()
     QTest::newRow("scroll bar down arrow") << twipsRect(8640, 5760, 255, 255) << 0.97;
     QTest::newRow("list below the rows")
         << twipsRect(480, 960 + 290 * 4 + 100, 8175, 5055 - 290 * 4 - 100) << 0.995;
-    const char* names[kRowCellCount] = {"Image1", "lbl_ip", "Image2", "lbl_hostname",
-                                        "Image3", "lbl_stname", "Image4", "lbl_score",
-                                        "lbl_tao", "Img_edit", "Img_del"};
+    const char* names[kRowCellCount] = {"Image1",  "lbl_ip",     "Image2", "lbl_hostname",
+                                        "Image3",  "lbl_stname", "Image4", "lbl_score",
+                                        "lbl_tao", "Img_edit",   "Img_del"};
     for (int row = 1; row <= 4; ++row) {
         for (int c = 0; c < kRowCellCount; ++c) {
             const QRect cell = RowLayout::cellRect(row, static_cast<RowCell>(c));
@@ -436,8 +436,8 @@ void TestCollectorWindow::lookMatchesReference()
 {
     QFETCH(QRect, area);
     QFETCH(double, share);
-    const QImage reference(QStringLiteral(VELMORA_SOURCE_DIR
-                                          "/tests/collector/reference/score_list.png"));
+    const QImage reference(
+        QStringLiteral(VELMORA_SOURCE_DIR "/tests/collector/reference/score_list.png"));
     QVERIFY(!reference.isNull());
     Fixture f;
     form1& w = *f.window;
@@ -482,8 +482,8 @@ void TestCollectorWindow::receivedTextIsPlain()
     QFETCH(QString, field);
     Fixture f;
     QVERIFY(f.send(field + u'#' + field + QStringLiteral("#5#") + field + u'#' + field));
-    for (RowCell c : {RowCell::lbl_ip, RowCell::lbl_hostname, RowCell::lbl_stname,
-                      RowCell::lbl_tao}) {
+    for (RowCell c :
+         {RowCell::lbl_ip, RowCell::lbl_hostname, RowCell::lbl_stname, RowCell::lbl_tao}) {
         // drawn as the characters themselves (cut to the cell when too long)
         const QString shown = f.list()->shownText(1, c);
         QVERIFY2(!shown.isEmpty() && field.startsWith(shown), qPrintable(shown));
@@ -569,8 +569,8 @@ void TestCollectorWindow::editLocking()
     QVERIFY(name && score);
     QCOMPARE(name->geometry(), f.list()->cellRect(1, RowCell::lbl_stname));
     QCOMPARE(name->text(), QStringLiteral("学生1"));
-    QVERIFY(!f.box(2, RowCell::lbl_stname));               // only that row
-    QCOMPARE(QApplication::focusWidget(), f.list());        // the icon does not take the focus
+    QVERIFY(!f.box(2, RowCell::lbl_stname));         // only that row
+    QCOMPARE(QApplication::focusWidget(), f.list()); // the icon does not take the focus
 
     name->setFocus(Qt::MouseFocusReason);
     name->end(false);
@@ -592,7 +592,8 @@ void TestCollectorWindow::uploadDuringEdit_data()
     QTest::addColumn<QString>("before"); // typed before the upload arrives
     QTest::addColumn<QString>("after");  // typed after it
     QTest::addColumn<QString>("saved");  // the score the table (and save) holds at the end
-    QTest::newRow("typed, then an upload: the upload is newer") << u"99"_qs << QString() << u"21"_qs;
+    QTest::newRow("typed, then an upload: the upload is newer")
+        << u"99"_qs << QString() << u"21"_qs;
     QTest::newRow("typing goes on after the upload: the typed text is newer")
         << u"9"_qs << u"9"_qs << u"99"_qs;
     QTest::newRow("box opened, nothing typed") << QString() << QString() << u"21"_qs;
@@ -734,9 +735,7 @@ void TestCollectorWindow::scrollSteps()
     const int height = 290 * (rows - 1) + 490;
     // The linear mapping of 0..32767 onto the panel top is kept.
     QCOMPARE(f.list()->panelTopTwips(), -int(std::lround(float(height) / 32767 * bar->value())));
-    const int expected = movedRows == -1   ? 5055
-                         : movedRows == -2 ? height - 5055
-                                           : 290 * movedRows;
+    const int expected = movedRows == -1 ? 5055 : movedRows == -2 ? height - 5055 : 290 * movedRows;
     QVERIFY2(std::abs(-f.list()->panelTopTwips() - expected) <= 2,
              qPrintable(QString::number(f.list()->panelTopTwips())));
 }
@@ -756,7 +755,8 @@ void TestCollectorWindow::forgedAddress()
     const QPoint forged = f.list()->cellRect(2, RowCell::Image1).center();
     QCOMPARE(f.list()->toolTipAt(honest), QString());
     QCOMPARE(f.list()->toolTipAt(forged), u"成绩来自 127.0.0.1，与所报地址不符"_qs);
-    QVERIFY2(w.lbl_host()->text().contains(u"地址不符的成绩1条"_qs), qPrintable(w.lbl_host()->text()));
+    QVERIFY2(w.lbl_host()->text().contains(u"地址不符的成绩1条"_qs),
+             qPrintable(w.lbl_host()->text()));
     // the first icon is the warning picture
     QImage painted(f.list()->size(), QImage::Format_ARGB32);
     f.list()->render(&painted);
@@ -777,11 +777,16 @@ void TestCollectorWindow::forgedAddress()
 void TestCollectorWindow::restoreAfterCrash_data()
 {
     QTest::addColumn<QStringList>("steps");
-    QTest::addColumn<bool>("saved");  // the list was saved before the end
+    QTest::addColumn<bool>("saved"); // the list was saved before the end
     QTest::addColumn<QMessageBox::StandardButton>("answer");
-    const QStringList lesson{u"rec "_qs + row(1), u"rec "_qs + row(2), u"rec "_qs + row(3),
-                             u"name 1 王小明"_qs, u"score 3 优"_qs, u"del 2"_qs,
-                             u"rec "_qs + row(3, {}, u"24"_qs), u"rec "_qs + row(2)};
+    const QStringList lesson{u"rec "_qs + row(1),
+                             u"rec "_qs + row(2),
+                             u"rec "_qs + row(3),
+                             u"name 1 王小明"_qs,
+                             u"score 3 优"_qs,
+                             u"del 2"_qs,
+                             u"rec "_qs + row(3, {}, u"24"_qs),
+                             u"rec "_qs + row(2)};
     QTest::newRow("yes rebuilds the list") << lesson << false << QMessageBox::Yes;
     QTest::newRow("no starts empty, the journal kept") << lesson << false << QMessageBox::No;
     QTest::newRow("a saved list is not offered") << lesson << true << QMessageBox::Yes;
@@ -830,8 +835,8 @@ void TestCollectorWindow::restoreAfterCrash()
         QCOMPARE(w.VScroll1()->maximum(), 32767);
     }
     // the last run's journal is kept under a dated name
-    const QStringList dated = QDir(f.journal.path())
-                                  .entryList({u"scores-*.journal"_qs}, QDir::Files);
+    const QStringList dated =
+        QDir(f.journal.path()).entryList({u"scores-*.journal"_qs}, QDir::Files);
     QCOMPARE(dated.size(), steps.isEmpty() ? 0 : 1);
     // what is restored is journalled again: a second crash loses nothing
     if (restored) {
