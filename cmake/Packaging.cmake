@@ -62,7 +62,7 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_STUDENT_PACKAGE_NAME velmora-student)
 set(CPACK_DEBIAN_TEACHER_PACKAGE_NAME velmora-teacher)
 set(CPACK_DEBIAN_STUDENT_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-wqy-microhei | fonts-noto-cjk | fonts-arphic-uming, xdg-utils")
-set(CPACK_DEBIAN_TEACHER_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-wqy-microhei | fonts-noto-cjk | fonts-arphic-uming")
+set(CPACK_DEBIAN_TEACHER_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-wqy-microhei | fonts-noto-cjk | fonts-arphic-uming, xdg-utils")
 set(CPACK_DEBIAN_STUDENT_PACKAGE_RECOMMENDS "qt6-translations-l10n")
 set(CPACK_DEBIAN_TEACHER_PACKAGE_RECOMMENDS "qt6-translations-l10n, libreoffice-calc")
 set(CPACK_COMPONENT_STUDENT_DESCRIPTION

@@ -29,12 +29,15 @@ QString Handoff::openByHandText(const QString& workbook)
            QStringLiteral("\"，并点击汇总按钮对成绩进行汇总！");
 }
 
-QString Handoff::run(const QString& workbook, const Starter& start)
+QString Handoff::run(const QString& workbook, const Starter& start, const Starter& openWithDefault)
 {
     if (!QFileInfo(workbook).isFile()) {
         return missingText(workbook);
     }
     if (start && start(workbook)) {
+        return {};
+    }
+    if (openWithDefault && openWithDefault(workbook)) {
         return {};
     }
     return openByHandText(workbook);

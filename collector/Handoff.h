@@ -24,10 +24,13 @@ public:
     // "请打开"path"，并点击汇总按钮对成绩进行汇总！"
     static QString openByHandText(const QString& workbook);
 
-    // Starts the spreadsheet on the workbook. Returns an empty text when it was
+    // Starts the spreadsheet on the workbook: first the platform's own way
+    // (on Windows the two fixed Excel paths), then the desktop's default
+    // program for the file type. Returns an empty text when one of them
     // started, otherwise the message to show: the workbook is missing, or no
     // spreadsheet program could be started.
-    static QString run(const QString& workbook, const Starter& start);
+    static QString run(const QString& workbook, const Starter& start,
+                       const Starter& openWithDefault = {});
 };
 
 } // namespace velmora::collector

@@ -9,18 +9,29 @@ namespace velmora::collector {
 namespace {
 
 // A field of the export file must not break the line apart: "#" would shift
-// the columns and a line break would split the row. Datagram fields can carry
-// line breaks, and a corrected name can carry "#", so both are replaced.
+// the columns and a line break would split the row. A corrected name can
+// carry "#", so it becomes the fullwidth sign (also in GBK).
 QString exportField(const QString& field)
 {
-    QString out = field;
-    out.replace(u'#', u'\uFF03'); // fullwidth number sign, also in GBK
-    out.replace(u'\r', u' ');
-    out.replace(u'\n', u' ');
+    QString out = ScoreTable::shownField(field);
+    out.replace(u'#', u'\uFF03');
     return out;
 }
 
 } // namespace
+
+QString ScoreTable::shownField(const QString& field)
+{
+    // Datagram fields can carry line breaks, NUL and other control
+    // characters: none of them belongs in a list cell or a text file line.
+    QString out = field;
+    for (QChar& c : out) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F) {
+            c = u' ';
+        }
+    }
+    return out;
+}
 
 const QString& ScoreTable::deletedMarker()
 {

@@ -53,6 +53,9 @@ public:
     static constexpr int kMaxRows = 500;
 
     static const QString& deletedMarker(); // "已删除"
+    // A field as the list shows it and the export writes it: every C0 control
+    // character (line breaks, NUL ...) and DEL becomes a space.
+    static QString shownField(const QString& field);
 
     // Creates or updates the row of (address, set). An existing row gets only
     // the new score; its name, computer name and set stay as they are.

@@ -13,12 +13,14 @@
 #include "Twips.h"
 
 #include <QCloseEvent>
+#include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
 #include <QScrollBar>
+#include <QUrl>
 
 namespace velmora::collector {
 
@@ -52,12 +54,20 @@ QLabel* imageLabel(QWidget* parent, const QPixmap& picture)
     return label;
 }
 
-QString defaultSaveFileChooser(QWidget* parent)
+SaveChoice defaultSaveFileChooser(QWidget* parent)
 {
-    // No overwrite question and no default extension: the name is used as typed.
-    return QFileDialog::getSaveFileName(parent, QStringLiteral("保存文件"), QString(),
-                                        QStringLiteral("文本文件(*.txt)"), nullptr,
-                                        QFileDialog::DontConfirmOverwrite);
+    // No overwrite question and no default extension: the name is used as
+    // typed, and the export rules decide the extension from the chosen type.
+    QString filter = ListExport::filters().first();
+    QString path = QFileDialog::getSaveFileName(parent, QStringLiteral("保存文件"), QString(),
+                                                ListExport::dialogFilter(), &filter,
+                                                QFileDialog::DontConfirmOverwrite);
+    return SaveChoice(std::move(path), std::move(filter));
+}
+
+bool openWithDesktop(const QString& path)
+{
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
 } // namespace
@@ -102,7 +112,7 @@ const QString& form1::restoreQuestion()
 
 form1::form1(quint16 port, const QString& journalFolder, QWidget* parent)
     : QWidget(parent), m_chooseSaveFile(&defaultSaveFileChooser),
-      m_startSpreadsheet(&platform::startSpreadsheet)
+      m_startSpreadsheet(&platform::startSpreadsheet), m_openDocument(&openWithDesktop)
 {
     setObjectName(QStringLiteral("form1"));
     setWindowTitle(windowCaption());
@@ -146,6 +156,9 @@ form1::form1(quint16 port, const QString& journalFolder, QWidget* parent)
     // Recorded scores are in the journal file before they are acknowledged.
     // Without a journal they are still acknowledged: the teacher was told once.
     m_receiver->setCommitter([this] { return m_journal->flush() || !m_journal->isWriting(); });
+    // What reception turned away (too long, too many new rows from one
+    // source) follows the address on the status line.
+    connect(m_receiver, &ScoreReceiver::statusChanged, this, &form1::refreshStatusLine);
     startListening(port);
     refreshStatusLine();
     setProgramFolder(platform::programFolder());
@@ -312,6 +325,9 @@ void form1::refreshStatusLine()
     if (const int forged = m_table.forgedCount(); forged > 0) {
         text += QStringLiteral("  地址不符的成绩") + QString::number(forged) + QStringLiteral("条");
     }
+    if (const QString turnedAway = m_receiver->statusText(); !turnedAway.isEmpty()) {
+        text += QStringLiteral("  ") + turnedAway;
+    }
     if (text == m_addressText && m_receiver->isListening()) {
         m_lbl_host->setText(text);
     } else {
@@ -333,8 +349,12 @@ void form1::reportListenFailure()
     }
     m_listenReported = true;
     if (!m_listenProblem.isEmpty()) {
-        prompt(this, Prompt{QStringLiteral("错误"), m_listenProblem, QMessageBox::Critical,
-                            QMessageBox::Ok, QMessageBox::Ok, m_receiver->errorString()});
+        prompt(this, Prompt{QStringLiteral("错误"),
+                            m_listenProblem,
+                            QMessageBox::Critical,
+                            QMessageBox::Ok,
+                            QMessageBox::Ok,
+                            {}});
     }
     if (!m_journalProblem.isEmpty() && m_receiver->isListening()) {
         // Scores are still taken: only a crash before the save would lose them.
@@ -388,6 +408,11 @@ void form1::setSaveFileChooser(SaveFileChooser chooser)
 void form1::setSpreadsheetStarter(Handoff::Starter starter)
 {
     m_startSpreadsheet = std::move(starter);
+}
+
+void form1::setDocumentOpener(Handoff::Starter opener)
+{
+    m_openDocument = std::move(opener);
 }
 
 void form1::setProgramFolder(const QString& folder)
@@ -474,14 +499,19 @@ void form1::deleteRow(int i)
     refreshStatusLine();
 }
 
-QString form1::chooseSaveFile()
+ExportTarget form1::chooseSaveFile()
 {
     // Like the system dialog asked to confirm new files: a name that does not
     // exist yet is created only after a Yes; No goes back to the choice.
     for (;;) {
-        const QString path = m_chooseSaveFile ? m_chooseSaveFile(this) : QString();
-        if (path.isEmpty() || QFileInfo::exists(path)) {
-            return path;
+        const SaveChoice choice = m_chooseSaveFile ? m_chooseSaveFile(this) : SaveChoice();
+        if (choice.path.isEmpty()) {
+            return {};
+        }
+        const ExportTarget target = ListExport::target(choice);
+        const QString& path = target.path;
+        if (QFileInfo::exists(path)) {
+            return target;
         }
         const auto answer =
             prompt(this, Prompt{QStringLiteral("保存文件"),
@@ -492,7 +522,7 @@ QString form1::chooseSaveFile()
                                 QMessageBox::Yes,
                                 {}});
         if (answer == QMessageBox::Yes) {
-            return path;
+            return target;
         }
     }
 }
@@ -500,14 +530,12 @@ QString form1::chooseSaveFile()
 void form1::save()
 {
     m_saveText = m_table.exportText();
-    const QString path = chooseSaveFile();
+    const ExportTarget target = chooseSaveFile();
+    const QString& path = target.path;
     if (path.isEmpty()) {
         return; // cancelled: nothing written
     }
-    WriteResult written = writeFileBytes(path, toGbk(m_saveText));
-    if (written.notAFile) {
-        written.error = QStringLiteral("这不是普通文件，成绩不能保存在这里。");
-    }
+    const WriteResult written = ListExport::write(m_table, target);
     if (written.ok) {
         // The journal of a saved list is not offered for restoring.
         JournalEntry saved;
@@ -518,17 +546,40 @@ void form1::save()
         // The old file, if any, is left untouched; the teacher can choose again.
         prompt(this, Prompt{QStringLiteral("提示"),
                             QStringLiteral("无法保存成绩文件“") + QDir::toNativeSeparators(path) +
-                                QStringLiteral("”：\r") + written.error,
+                                QStringLiteral("”：\r") + writeFailureText(path, written),
                             QMessageBox::Warning,
                             QMessageBox::Ok,
                             QMessageBox::Ok,
                             {}});
+        return;
     }
+    if (target.type != ExportType::Text) {
+        offerToOpen(path);
+    }
+}
+
+void form1::offerToOpen(const QString& path)
+{
+    const auto answer = prompt(this, Prompt{QStringLiteral("保存文件"),
+                                            ListExport::openQuestion(),
+                                            QMessageBox::Question,
+                                            QMessageBox::Yes | QMessageBox::No,
+                                            QMessageBox::Yes,
+                                            {}});
+    if (answer != QMessageBox::Yes || (m_openDocument && m_openDocument(path))) {
+        return;
+    }
+    prompt(this, Prompt{QStringLiteral("提示"),
+                        ListExport::notOpenedText(path),
+                        QMessageBox::Information,
+                        QMessageBox::Ok,
+                        QMessageBox::Ok,
+                        {}});
 }
 
 void form1::handoff()
 {
-    const QString text = Handoff::run(m_workbook, m_startSpreadsheet);
+    const QString text = Handoff::run(m_workbook, m_startSpreadsheet, m_openDocument);
     if (!text.isEmpty()) {
         prompt(this, Prompt{QStringLiteral("提示"),
                             text,

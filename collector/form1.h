@@ -3,6 +3,7 @@
 
 #include "AddressCheck.h"
 #include "Handoff.h"
+#include "ListExport.h"
 #include "ScoreDatagram.h"
 #include "ScoreJournal.h"
 #include "ScoreTable.h"
@@ -34,8 +35,8 @@ class form1 : public QWidget
     Q_OBJECT
 
 public:
-    // Picks the file to save to; an empty result means cancelled.
-    using SaveFileChooser = std::function<QString(QWidget* parent)>;
+    // Picks the file to save to and its type; an empty path means cancelled.
+    using SaveFileChooser = std::function<SaveChoice(QWidget* parent)>;
 
     static const QString& windowCaption(); // "Velmora系统(Velcoll程序)"
     static QString helpText();
@@ -56,6 +57,8 @@ public:
     // Seams for the choices a person makes outside the window.
     void setSaveFileChooser(SaveFileChooser chooser);
     void setSpreadsheetStarter(Handoff::Starter starter);
+    // Opens a file with the desktop's default program for its type.
+    void setDocumentOpener(Handoff::Starter opener);
     // The folder where the workbook lies (the program folder by default).
     void setProgramFolder(const QString& folder);
     // Which senders count as this computer (forged-address mark).
@@ -112,7 +115,8 @@ private:
     void setStatusWarning(const QString& text);
     void reportListenFailure();
     void reportFullList();
-    QString chooseSaveFile();
+    ExportTarget chooseSaveFile();
+    void offerToOpen(const QString& path);
 
     ScoreTable m_table;
     ScoreReceiver* m_receiver = nullptr;
@@ -120,6 +124,7 @@ private:
     AddressCheck m_addressCheck;
     SaveFileChooser m_chooseSaveFile;
     Handoff::Starter m_startSpreadsheet;
+    Handoff::Starter m_openDocument;
     QString m_workbook;
     QString m_saveText;
     QString m_addressText;

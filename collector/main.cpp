@@ -9,7 +9,8 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Velcoll"));
-    QApplication::setApplicationDisplayName(velmora::collector::form1::windowCaption());
+    // No display name: Qt would append it to every window title on X11
+    // ("删除 — ..."), and each box has its own title.
 
     velmora::installChineseQtTranslation();
 

@@ -3,6 +3,11 @@
 
 #include <QString>
 
+#include <functional>
+
+class QFile;
+class QObject;
+
 // What differs between Windows and the other desktops, behind one face.
 // One implementation file per platform is chosen by CMake.
 namespace velmora::platform {
@@ -17,16 +22,21 @@ QString driveRoot();
 // desktops the home folder written as "~".
 QString displayPath(const QString& path);
 
-// The first IPv4 address of an interface that is up and not loopback,
-// else "127.0.0.1".
-QString ownIPv4();
+// The local IPv4 address that the system uses to reach `teacher` (an IPv4
+// address as typed). With no usable teacher address, or no route to it: the
+// first IPv4 address of an interface that is up and not loopback, else
+// "127.0.0.1".
+QString ownIPv4(const QString& teacher = QString());
 
 // The computer's network host name.
 QString hostName();
 
-// Opens a folder in the desktop's file browser without waiting.
-// Windows: "Explorer /e,/root, <folder>"; elsewhere xdg-open.
-bool openFolder(const QString& folder);
+// Opens a folder in the desktop's file browser without blocking.
+// Windows: "Explorer /e,/root, <folder>"; elsewhere xdg-open, whose exit status
+// is awaited for a few seconds in the background. `failed` runs on the
+// calling thread, at most once, when the browser cannot be started or the
+// opener reports a failure; not at all once `context` is gone.
+void openFolder(const QString& folder, QObject* context, std::function<void()> failed);
 
 // Starts the spreadsheet program on a workbook without waiting. Windows: the two
 // fixed Excel paths in order; elsewhere LibreOffice Calc when it is installed.
@@ -35,5 +45,16 @@ bool startSpreadsheet(const QString& workbook);
 // Asks the system to put what was written to an open file on the disk
 // (fdatasync; on Windows _commit). `handle` is QFile::handle().
 bool syncToDisk(int handle);
+
+enum class OpenResult
+{
+    Opened,     // file is open for reading
+    NotRegular, // a pipe, device, socket or folder: not opened
+    Failed,     // could not be opened; why says why
+};
+
+// Opens path for reading only when it is a regular file, without ever waiting
+// (a pipe with no writer would block an ordinary open for good).
+OpenResult openRegularFile(QFile& file, const QString& path, QString& why);
 
 } // namespace velmora::platform

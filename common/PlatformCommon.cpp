@@ -2,10 +2,13 @@
 // The parts of the platform face that Qt already makes portable.
 #include "Platform.h"
 
+#include "ScoreDatagram.h"
+
 #include <QCoreApplication>
 #include <QHostAddress>
 #include <QHostInfo>
 #include <QNetworkInterface>
+#include <QUdpSocket>
 
 namespace velmora::platform {
 
@@ -14,13 +17,42 @@ QString programFolder()
     return QCoreApplication::applicationDirPath();
 }
 
-QString ownIPv4()
+namespace {
+
+// The source address the routing table picks for `teacher`: connecting a UDP
+// socket sends nothing, it only fixes the route.
+QString routedIPv4(const QString& teacher)
 {
+    const QHostAddress remote(teacher.trimmed());
+    if (remote.isNull() || remote.protocol() != QAbstractSocket::IPv4Protocol) {
+        return {};
+    }
+    QUdpSocket probe;
+    probe.connectToHost(remote, kCollectorPort);
+    if (probe.state() != QAbstractSocket::ConnectedState && !probe.waitForConnected(200)) {
+        return {};
+    }
+    const QHostAddress local = probe.localAddress();
+    if (local.protocol() != QAbstractSocket::IPv4Protocol || local.isNull() ||
+        local == QHostAddress(QHostAddress::AnyIPv4)) {
+        return {};
+    }
+    return local.toString();
+}
+
+} // namespace
+
+QString ownIPv4(const QString& teacher)
+{
+    if (const QString routed = routedIPv4(teacher); !routed.isEmpty()) {
+        return routed;
+    }
     const auto interfaces = QNetworkInterface::allInterfaces();
     for (const QNetworkInterface& iface : interfaces) {
         const auto flags = iface.flags();
-        if (!flags.testFlag(QNetworkInterface::IsUp) || !flags.testFlag(QNetworkInterface::IsRunning)
-            || flags.testFlag(QNetworkInterface::IsLoopBack)) {
+        if (!flags.testFlag(QNetworkInterface::IsUp) ||
+            !flags.testFlag(QNetworkInterface::IsRunning) ||
+            flags.testFlag(QNetworkInterface::IsLoopBack)) {
             continue;
         }
         const auto entries = iface.addressEntries();

@@ -2,14 +2,27 @@
 // Linux and other free desktops.
 #include "Platform.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QPointer>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTimer>
 
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace velmora::platform {
+
+namespace {
+// How long the folder opener may take to say whether it opened the folder.
+constexpr int kOpenerPatienceMs = 5000;
+} // namespace
 
 QString driveRoot()
 {
@@ -26,16 +39,54 @@ QString displayPath(const QString& path)
     return QDir::toNativeSeparators(clean);
 }
 
-bool openFolder(const QString& folder)
+void openFolder(const QString& folder, QObject* context, std::function<void()> failed)
 {
-    if (!QDir(folder).exists()) {
-        return false;
-    }
+    const QPointer<QObject> guard(context);
+    auto fail = [guard, failed] {
+        if (guard && failed) {
+            failed();
+        }
+    };
     const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
-    if (opener.isEmpty()) {
-        return false;
+    if (!QDir(folder).exists() || opener.isEmpty()) {
+        fail();
+        return;
     }
-    return QProcess::startDetached(opener, {QDir::toNativeSeparators(folder)});
+    // xdg-open hands the folder to the file browser and exits, with a non-zero
+    // status when nothing could open it. Its status is awaited for a few
+    // seconds through the event loop; an opener still running by then (some
+    // wait for the browser they started) is left running and counts as done.
+    // The process belongs to the application, so closing the form neither
+    // kills it nor loses its answer.
+    auto* process = new QProcess(QCoreApplication::instance());
+    process->setProgram(opener);
+    process->setArguments({QDir::toNativeSeparators(folder)});
+    process->setStandardInputFile(QProcess::nullDevice());
+    process->setStandardOutputFile(QProcess::nullDevice());
+    process->setStandardErrorFile(QProcess::nullDevice());
+    auto* patience = new QTimer(process);
+    patience->setSingleShot(true);
+    QObject::connect(patience, &QTimer::timeout, process, [process] {
+        // Stop listening; the opener keeps running on its own.
+        QObject::disconnect(process, nullptr, nullptr, nullptr);
+        QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
+    });
+    QObject::connect(process, &QProcess::errorOccurred, process,
+                     [process, fail](QProcess::ProcessError error) {
+                         if (error == QProcess::FailedToStart) {
+                             fail();
+                             process->deleteLater();
+                         }
+                     });
+    QObject::connect(process, &QProcess::finished, process,
+                     [process, fail](int code, QProcess::ExitStatus status) {
+                         if (status != QProcess::NormalExit || code != 0) {
+                             fail();
+                         }
+                         process->deleteLater();
+                     });
+    patience->start(kOpenerPatienceMs);
+    process->start();
 }
 
 bool startSpreadsheet(const QString& workbook)
@@ -57,6 +108,32 @@ bool startSpreadsheet(const QString& workbook)
 bool syncToDisk(int handle)
 {
     return handle >= 0 && ::fdatasync(handle) == 0;
+}
+
+OpenResult openRegularFile(QFile& file, const QString& path, QString& why)
+{
+    // O_NONBLOCK: opening a pipe returns at once instead of waiting for a
+    // writer; the descriptor is then checked and refused.
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        why = QString::fromLocal8Bit(std::strerror(errno));
+        return OpenResult::Failed;
+    }
+    struct stat st
+    {
+    };
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return OpenResult::NotRegular;
+    }
+    // Reads of a regular file never wait, with or without the flag.
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        why = file.errorString();
+        ::close(fd);
+        return OpenResult::Failed;
+    }
+    return OpenResult::Opened;
 }
 
 } // namespace velmora::platform

@@ -3,7 +3,9 @@
 #include "Platform.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QPointer>
 #include <QProcess>
 
 #include <io.h>
@@ -20,13 +22,17 @@ QString displayPath(const QString& path)
     return QDir::toNativeSeparators(QDir::cleanPath(path));
 }
 
-bool openFolder(const QString& folder)
+void openFolder(const QString& folder, QObject* context, std::function<void()> failed)
 {
-    // The file browser with its folder tree, rooted at the folder.
+    // The file browser with its folder tree, rooted at the folder. Explorer
+    // reports nothing back, so only a failure to start it is known.
     QProcess process;
     process.setProgram(QStringLiteral("explorer.exe"));
     process.setNativeArguments(QStringLiteral("/e,/root, ") + QDir::toNativeSeparators(folder));
-    return process.startDetached();
+    const QPointer<QObject> guard(context);
+    if (!process.startDetached() && guard && failed) {
+        failed();
+    }
 }
 
 bool startSpreadsheet(const QString& workbook)
@@ -53,6 +59,25 @@ bool startSpreadsheet(const QString& workbook)
 bool syncToDisk(int handle)
 {
     return handle >= 0 && ::_commit(handle) == 0;
+}
+
+OpenResult openRegularFile(QFile& file, const QString& path, QString& why)
+{
+    // Pipes and devices have no place among the files of a Windows folder;
+    // a name that still opens as one (CON, NUL ...) reads sequentially.
+    if (!QFileInfo(path).isFile()) {
+        return OpenResult::NotRegular;
+    }
+    file.setFileName(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        why = file.errorString();
+        return OpenResult::Failed;
+    }
+    if (file.isSequential()) {
+        file.close();
+        return OpenResult::NotRegular;
+    }
+    return OpenResult::Opened;
 }
 
 } // namespace velmora::platform

@@ -2,6 +2,7 @@
 #include "Prompter.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QWidget>
 
 namespace velmora {
@@ -13,15 +14,23 @@ class MessageBoxPrompter : public Prompter
 public:
     QMessageBox::StandardButton show(QWidget* parent, const Prompt& p) override
     {
-        QMessageBox box(p.icon,
-                        p.title.isEmpty() ? QApplication::applicationDisplayName() : p.title,
-                        p.text, p.buttons, parent);
+        const QString title = p.untitled          ? QString()
+                              : p.title.isEmpty() ? QApplication::applicationDisplayName()
+                                                  : p.title;
+        QMessageBox box(p.icon, title, p.text, p.buttons, parent);
         box.setTextFormat(Qt::PlainText);
         if (p.defaultButton != QMessageBox::NoButton) {
             box.setDefaultButton(p.defaultButton);
         }
         if (!p.details.isEmpty()) {
-            box.setDetailedText(p.details);
+            // In the box under the text, where it can be read at once: Qt's
+            // details area would hide it behind a button in a narrow pane.
+            box.setInformativeText(p.details);
+            // Check descriptions quote page source ("<marquee"): never rich text.
+            if (auto* label =
+                    box.findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel"))) {
+                label->setTextFormat(Qt::PlainText);
+            }
         }
         return static_cast<QMessageBox::StandardButton>(box.exec());
     }

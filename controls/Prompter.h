@@ -15,12 +15,13 @@ namespace velmora {
 // tests can answer them without a person.
 struct Prompt
 {
-    QString title; // empty: the application's title
+    QString title; // empty: the application's title (see untitled)
     QString text;  // lines separated by CR
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QMessageBox::StandardButtons buttons = QMessageBox::Ok;
     QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
-    QString details; // optional detailed text
+    QString details;       // optional lines shown under the text, in the box itself
+    bool untitled = false; // an empty title bar instead of the application's title
 };
 
 class Prompter

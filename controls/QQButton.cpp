@@ -226,8 +226,22 @@ void QQButton::printText(QPainter& p, int xTwips, int yTwips)
 
 void QQButton::clickPath()
 {
+    // Whatever Click opens (a modal box, a file dialog) must get the pointer:
+    // a capture kept from hovering would send its clicks here instead. This
+    // matters for Enter and the access key, which come while the pointer may
+    // rest on the button.
+    dropHover();
     if (m_leftPressed) {
         emit Click();
+    }
+}
+
+void QQButton::dropHover()
+{
+    const bool wasHovering = m_hovering;
+    stopHover();
+    if (wasHovering && m_face == Face::Hover) {
+        PrintB(1);
     }
 }
 
@@ -306,6 +320,12 @@ void QQButton::changeEvent(QEvent* event)
     case QEvent::PaletteChange:
         PrintB(1);
         break;
+    case QEvent::ActivationChange:
+        // Another window (a modal box) came up: it must get the pointer.
+        if (!isActiveWindow()) {
+            dropHover();
+        }
+        break;
     default:
         break;
     }
@@ -381,6 +401,12 @@ void QQButton::mouseReleaseEvent(QMouseEvent* event)
     if (click) {
         clickPath();
     }
+}
+
+void QQButton::focusOutEvent(QFocusEvent* event)
+{
+    dropHover();
+    QWidget::focusOutEvent(event);
 }
 
 void QQButton::keyPressEvent(QKeyEvent* event)

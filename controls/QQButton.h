@@ -113,6 +113,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     void clickPath();
@@ -120,6 +121,8 @@ private:
     void printText(QPainter& painter, int xTwips, int yTwips);
     void setAccessKeys(const QString& keys);
     void stopHover();
+    // Releases the pointer and shows the normal face if hover showed.
+    void dropHover();
 
     QString m_caption;
     QPixmap m_picture;

@@ -47,10 +47,14 @@ QString DatagramHarness::feed(QByteArrayView payload)
 {
     if (m_inputs > 0 && m_inputs % kInputsPerTable == 0) {
         m_table = ScoreTable();
+        m_acceptance = collector::Acceptance();
+        m_acceptedKeys.clear();
+        m_keysBySource.clear();
     }
     ++m_inputs;
-    for (const QString& problem : {checkAck(payload), checkDecode(payload), checkRecord(payload),
-                                   checkEdit(payload), checkTable()}) {
+    for (const QString& problem :
+         {checkAck(payload), checkAcceptance(payload), checkDecode(payload), checkRecord(payload),
+          checkEdit(payload), checkTable()}) {
         if (!problem.isEmpty()) {
             return problem;
         }
@@ -73,6 +77,73 @@ QString DatagramHarness::checkAck(QByteArrayView payload) const
     }
     if (!payload.isEmpty() && isAckFor(payload, payload.first(payload.size() - 1))) {
         return fail(u"an answer confirmed a datagram it does not echo");
+    }
+    return {};
+}
+
+QString DatagramHarness::checkAcceptance(QByteArrayView payload)
+{
+    using collector::Verdict;
+    struct Sender
+    {
+        const char* address;
+        quint16 port;
+        bool own;
+    };
+    static constexpr Sender senders[] = {
+        {"127.0.0.1", kStudentPort, true},
+        {"127.0.0.1", kCollectorPort, true},
+        {"10.1.2.3", kStudentPort, false},
+        {"10.1.2.4", kCollectorPort, false},
+    };
+    const Sender& sender = senders[(inputHash(payload) >> 16) % 4];
+    const QHostAddress from(QString::fromLatin1(sender.address));
+    const collector::Acceptance::Decision decision = m_acceptance.judge(payload, from, sender.port);
+    const Verdict v = decision.verdict;
+
+    // Restated: size first, then echoes, then the fields, then new rows.
+    if (payload.size() > collector::acceptance::kMaxDatagramBytes) {
+        return v == Verdict::Oversized ? QString()
+                                       : fail(u"a datagram over 1,024 bytes was not refused");
+    }
+    if (v == Verdict::Oversized) {
+        return fail(u"a datagram of at most 1,024 bytes was called oversized");
+    }
+    if (payload.startsWith(QByteArrayView("ACK#")) ||
+        (sender.own && sender.port == kCollectorPort)) {
+        return v == Verdict::Echo ? QString()
+                                  : fail(u"an acknowledgement or own datagram was not ignored");
+    }
+    if (v == Verdict::Echo) {
+        return fail(u"a datagram from another sender was taken for an echo");
+    }
+    const std::optional<ScoreDatagram> d = ScoreDatagram::decode(payload);
+    if (!d) {
+        return v == Verdict::Malformed ? QString()
+                                       : fail(u"a payload without five fields was not ignored");
+    }
+    const QString key = d->address + u'\n' + d->set;
+    const bool known = m_acceptedKeys.contains(key);
+    QSet<QString>& created = m_keysBySource[QString::fromLatin1(sender.address)];
+    Verdict expected = Verdict::Record;
+    if (!known && !collector::Acceptance::isKnownSetName(d->set)) {
+        expected = Verdict::UnknownSet;
+    } else if (!known && !sender.own &&
+               created.size() >= collector::acceptance::kNewRowsPerSource) {
+        expected = Verdict::OverQuota;
+    }
+    if (v != expected) {
+        return fail(u"the acceptance verdict differs from the rules");
+    }
+    if (v == Verdict::Record) {
+        m_acceptance.recorded(*d, from);
+        if (!known) {
+            m_acceptedKeys.insert(key);
+            created.insert(key);
+        }
+    }
+    if (m_acceptance.newRowsFrom(from) != created.size()) {
+        return fail(u"new rows of a sender are counted wrongly");
     }
     return {};
 }

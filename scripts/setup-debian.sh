@@ -11,6 +11,7 @@ packages=(
   xvfb xauth xdotool imagemagick x11-utils
   fonts-wqy-microhei
   libbenchmark-dev
+  libxlsxwriter-dev
   python3
   desktop-file-utils dpkg-dev file
 )

@@ -6,6 +6,7 @@
 #include "PageSearch.h"
 #include "RuleTable.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -241,15 +242,36 @@ MarkResult markBytes(int set, QByteArrayView bytes)
     return markText(set, decodePage(bytes));
 }
 
+QString findPage(const QString& folder, const QString& fileName)
+{
+    const QDir dir(folder);
+    const QString exact = dir.filePath(fileName);
+    if (QFileInfo(exact).isFile()) {
+        return exact;
+    }
+    const QStringList files = dir.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+    for (const QString& name : files) {
+        if (name.compare(fileName, Qt::CaseInsensitive) == 0) {
+            return dir.filePath(name);
+        }
+    }
+    return exact;
+}
+
 MarkResult markFile(int set, const QString& pagePath)
 {
-    // Only a file counts as the page; a folder of that name is as good as absent.
-    if (!QFileInfo(pagePath).isFile()) {
-        return absentPageResult();
+    // Only a regular file of sensible size counts as the page. A folder, pipe
+    // or device of that name, a page over the limit or one that cannot be
+    // read is as good as absent; the reason goes with the result.
+    const FileRead page = readRegularFile(pagePath, kMaxPageBytes);
+    if (!page.bytes) {
+        MarkResult result = absentPageResult();
+        if (page.failure != ReadFailure::Missing) {
+            result.readError = page.reason;
+        }
+        return result;
     }
-    // A page that exists but cannot be read is marked as empty text.
-    const std::optional<QByteArray> bytes = readFileBytes(pagePath);
-    return markBytes(set, bytes ? QByteArrayView(*bytes) : QByteArrayView());
+    return markBytes(set, *page.bytes);
 }
 
 } // namespace velmora::marking

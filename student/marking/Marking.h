@@ -40,6 +40,7 @@ struct MarkResult
     int total = 0;
     QString report;             // exactly the message-box text, lines separated by CR
     QList<CheckOutcome> checks; // every check of the set, in table order (empty when no page)
+    QString readError;          // why a page that is there could not be read; empty otherwise
 };
 
 // Marks page text of a set (1..9). Any other set has no rule table and gives
@@ -49,8 +50,15 @@ MarkResult markText(int set, const QString& pageText);
 // Decodes page bytes (see decodePage) and marks them.
 MarkResult markBytes(int set, QByteArrayView bytes);
 
-// Reads and marks a page file: absent -> the no-page report with total 0;
-// unreadable or empty -> marked as empty text. The bytes are decoded as GBK,
+// The page file `fileName` in `folder`, its name compared without regard to
+// case as the target system does (Hu.htm serves for hu.htm): the exact name
+// first, else the first case-insensitive match in name order. A folder is not
+// a page. With no match, the exact path, which does not exist.
+QString findPage(const QString& folder, const QString& fileName);
+
+// Reads and marks a page file: absent, unreadable, not a regular file or
+// over 16 MiB -> the no-page report with total 0 (readError says why when
+// the page is there); empty -> marked as empty text. The bytes are decoded as GBK,
 // or as UTF-8 when the page says so (see decodePage).
 MarkResult markFile(int set, const QString& pagePath);
 

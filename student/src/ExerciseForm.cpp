@@ -10,7 +10,9 @@
 #include "QQForm.h"
 #include "Twips.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QDir>
 #include <QEvent>
 #include <QFrame>
@@ -131,7 +133,10 @@ ExerciseForm::ExerciseForm(Module1& state, QWidget* parent) : QWidget(parent), m
     load();
 }
 
-ExerciseForm::~ExerciseForm() = default;
+ExerciseForm::~ExerciseForm()
+{
+    setWaitingForUpload(false);
+}
 
 void ExerciseForm::load()
 {
@@ -167,7 +172,7 @@ void ExerciseForm::load()
 
     // 6. Socket and status line.
     Lbl_ip->setText(QStringLiteral("[系统信息] 学生姓名:") + m_state.studentName +
-                    QStringLiteral(" 本机IP:") + platform::ownIPv4() +
+                    QStringLiteral(" 本机IP:") + platform::ownIPv4(m_state.teacherAddress) +
                     QStringLiteral(" 服务器IP:") + m_state.teacherAddress);
     Winsock1->setRemote(m_state.teacherAddress, m_state.collectorPort);
     Winsock1->setPatience(m_state.ackTimeoutMs, m_state.uploadTries);
@@ -220,7 +225,7 @@ QString ExerciseForm::markingDetails(const marking::MarkResult& result)
 void ExerciseForm::mark()
 {
     const int set = m_state.currentSet;
-    const QString page = QDir(m_folder->workingFolder()).filePath(marking::pageFileName(set));
+    const QString page = marking::findPage(m_folder->workingFolder(), marking::pageFileName(set));
     const marking::MarkResult result = marking::markFile(set, page);
     tell(this, QStringLiteral("批改"), result.report, QMessageBox::NoIcon, markingDetails(result));
     const QString total = QString::number(result.total);
@@ -251,12 +256,11 @@ void ExerciseForm::redo()
              QStringLiteral("找不到本套练习的素材文件夹：\r") +
                  FileSystem::shown(m_folder->templateFolder()) +
                  QStringLiteral("\r你的练习文件没有改动。请告诉老师检查软件目录下的wf文件夹。"),
-             QMessageBox::Warning, done.error);
+             QMessageBox::Warning);
         break;
     case WorkingFolder::Outcome::Failed:
         tell(this, QStringLiteral("警告"),
-             QStringLiteral("请先关闭FrontPage练习题，然后再点击“重做”!"), QMessageBox::Critical,
-             done.error);
+             QStringLiteral("请先关闭FrontPage练习题，然后再点击“重做”!"), QMessageBox::Critical);
         break;
     }
 }
@@ -289,14 +293,41 @@ void ExerciseForm::upload()
     if (answer != QMessageBox::Yes) {
         return;
     }
-    btn_sendscore->setEnabled(false);
-    Winsock1->upload(
-        ScoreDatagram{platform::ownIPv4(), platform::hostName(), m_state.scoreText, name, setName});
+    // The datagram may already be on its way once the wait begins: until its
+    // outcome is known, the student can neither go back nor close the window,
+    // so the answer is always seen.
+    setWaitingForUpload(true);
+    Winsock1->upload(ScoreDatagram{platform::ownIPv4(m_state.teacherAddress), platform::hostName(),
+                                   m_state.scoreText, name, setName});
 }
 
-void ExerciseForm::uploaded(ScoreUploader::Outcome outcome, const QString& detail)
+void ExerciseForm::setWaitingForUpload(bool waiting)
 {
-    btn_sendscore->setEnabled(true);
+    if (waiting == m_waitingForUpload) {
+        return;
+    }
+    m_waitingForUpload = waiting;
+    btn_sendscore->setEnabled(!waiting);
+    Command4->setEnabled(!waiting);
+    if (waiting) {
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+    } else {
+        QApplication::restoreOverrideCursor();
+    }
+}
+
+void ExerciseForm::closeEvent(QCloseEvent* event)
+{
+    if (m_waitingForUpload) {
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
+}
+
+void ExerciseForm::uploaded(ScoreUploader::Outcome outcome)
+{
+    setWaitingForUpload(false);
     switch (outcome) {
     case ScoreUploader::Outcome::Acknowledged:
         tell(this, QStringLiteral("成绩上传成功！"), QStringLiteral("成绩上传成功！"));
@@ -306,12 +337,11 @@ void ExerciseForm::uploaded(ScoreUploader::Outcome outcome, const QString& detai
              QStringLiteral("成绩已经发出，但教师机没有确认收到。\r"
                             "请确认教师机上的成绩收集程序正在运行，并检查服务器IP设置是否正确，"
                             "然后再上传一次。"),
-             QMessageBox::Warning, detail);
+             QMessageBox::Warning);
         break;
     case ScoreUploader::Outcome::SendFailed:
         tell(this, QStringLiteral("错误"),
-             QStringLiteral("错误！找不到服务器或连接失败！请确定服务器IP设置无误！"),
-             QMessageBox::NoIcon, detail);
+             QStringLiteral("错误！找不到服务器或连接失败！请确定服务器IP设置无误！"));
         break;
     }
     emit uploadFinished(outcome);
@@ -326,10 +356,17 @@ void ExerciseForm::back()
 void ExerciseForm::openFolder()
 {
     const QString folder = m_folder->workingFolder();
-    if (!platform::openFolder(folder)) {
-        tell(this, QString(),
-             QStringLiteral("无法自动打开，请你手动打开文件夹") + FileSystem::shown(folder));
-    }
+    platform::openFolder(folder, this, [this, folder] {
+        prompt(this, Prompt{QString(),
+                            QStringLiteral("无法自动打开，请你手动打开文件夹") +
+                                FileSystem::shown(folder),
+                            QMessageBox::NoIcon,
+                            QMessageBox::Ok,
+                            QMessageBox::NoButton,
+                            {},
+                            true});
+        emit openFolderFailed();
+    });
 }
 
 void ExerciseForm::setItalicLink(bool italic)

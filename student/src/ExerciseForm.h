@@ -63,16 +63,20 @@ signals:
     void backRequested();
     // An upload ended (after its message was shown).
     void uploadFinished(velmora::student::ScoreUploader::Outcome outcome);
+    // Opening the working folder failed (after its message was shown).
+    void openFolderFailed();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void load();
     void mark();
     void redo();
     void upload();
-    void uploaded(ScoreUploader::Outcome outcome, const QString& detail);
+    void uploaded(ScoreUploader::Outcome outcome);
+    void setWaitingForUpload(bool waiting);
     void back();
     void openFolder();
     void setItalicLink(bool italic);
@@ -80,6 +84,7 @@ private:
     Module1& m_state;
     std::unique_ptr<WorkingFolder> m_folder;
     QStringList m_loadProblems;
+    bool m_waitingForUpload = false;
 };
 
 } // namespace velmora::student

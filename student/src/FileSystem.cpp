@@ -5,7 +5,6 @@
 #include "Gbk.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -18,13 +17,52 @@ constexpr QFileDevice::Permissions kWritable = QFileDevice::WriteOwner | QFileDe
 
 void makeWritable(const QString& path)
 {
-    const QFileInfo info(path);
-    if (!info.isSymLink()) {
+    if (!FileSystem::isLink(path)) {
         QFile::setPermissions(path, QFile::permissions(path) | kWritable);
     }
 }
 
+// Removes a folder and everything in it. Links and junctions inside are
+// removed as links: whatever they point to is never entered.
+bool removeTree(const QString& path)
+{
+    // Read-only entries would stop the removal: lift the flag first (folders
+    // need it on Unix, files on Windows).
+    makeWritable(path);
+    const auto entries = QDir(path).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                                  QDir::NoDotAndDotDot);
+    bool ok = true;
+    for (const QFileInfo& entry : entries) {
+        const QString child = entry.filePath();
+        if (FileSystem::isLink(child)) {
+            ok = FileSystem::removeLink(child) && ok;
+        } else if (entry.isDir()) {
+            ok = removeTree(child) && ok;
+        } else {
+            makeWritable(child);
+            ok = QFile::remove(child) && ok;
+        }
+    }
+    return QDir().rmdir(path) && ok;
+}
+
 } // namespace
+
+bool FileSystem::isLink(const QString& path)
+{
+    const QFileInfo info(path);
+    return info.isSymLink() || info.isJunction();
+}
+
+bool FileSystem::removeLink(const QString& path)
+{
+    if (!isLink(path)) {
+        return false;
+    }
+    // A link to a folder is a folder entry on Windows (rmdir removes the
+    // link there, never the target); elsewhere every link is removed as a file.
+    return QFile::remove(path) || QDir().rmdir(path);
+}
 
 bool FileSystem::fileExists(const QString& path)
 {
@@ -50,18 +88,17 @@ FsResult FileSystem::createFolder(const QString& path)
 
 FsResult FileSystem::deleteFolder(const QString& path)
 {
+    if (isLink(path)) {
+        // Only the link goes; what it points to is not ours.
+        if (!removeLink(path)) {
+            return FsResult::failure(QStringLiteral("cannot remove link %1").arg(shown(path)));
+        }
+        return FsResult::success();
+    }
     if (!folderExists(path)) {
         return FsResult::failure(QStringLiteral("folder %1 does not exist").arg(shown(path)));
     }
-    // Read-only entries would stop the removal: lift the flag first (folders
-    // need it on Unix, files on Windows).
-    makeWritable(path);
-    QDirIterator it(path, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        makeWritable(it.next());
-    }
-    if (!QDir(path).removeRecursively()) {
+    if (!removeTree(path)) {
         return FsResult::failure(QStringLiteral("cannot delete %1 completely").arg(shown(path)));
     }
     return FsResult::success();
@@ -71,6 +108,11 @@ FsResult FileSystem::copyFolder(const QString& source, const QString& destinatio
 {
     if (!folderExists(source)) {
         return FsResult::failure(QStringLiteral("folder %1 does not exist").arg(shown(source)));
+    }
+    // A link where a folder of the copy belongs is removed, never written
+    // through: the copy stays inside its own folder.
+    if (isLink(destination) && !removeLink(destination)) {
+        return FsResult::failure(QStringLiteral("cannot remove link %1").arg(shown(destination)));
     }
     if (FsResult made = createFolder(destination); !made) {
         return made;
@@ -87,17 +129,24 @@ FsResult FileSystem::copyFolder(const QString& source, const QString& destinatio
             }
             continue;
         }
-        if (QFileInfo::exists(target) || QFileInfo(target).isSymLink()) {
+        if (QFileInfo::exists(target) || isLink(target)) {
             if (!overwrite) {
                 return FsResult::failure(QStringLiteral("%1 already exists").arg(shown(target)));
             }
-            if (QFileInfo(target).isDir()) {
+            if (isLink(target)) {
+                if (!removeLink(target)) {
+                    return FsResult::failure(
+                        QStringLiteral("cannot remove link %1").arg(shown(target)));
+                }
+            } else if (QFileInfo(target).isDir()) {
                 return FsResult::failure(
                     QStringLiteral("%1 is a folder, not a file").arg(shown(target)));
-            }
-            makeWritable(target);
-            if (!QFile::remove(target)) {
-                return FsResult::failure(QStringLiteral("cannot replace %1").arg(shown(target)));
+            } else {
+                makeWritable(target);
+                if (!QFile::remove(target)) {
+                    return FsResult::failure(
+                        QStringLiteral("cannot replace %1").arg(shown(target)));
+                }
             }
         }
         if (!QFile::copy(entry.filePath(), target)) {
@@ -128,7 +177,7 @@ std::optional<QString> FileSystem::readAll(const QString& path)
     if (!fileExists(path)) {
         return std::nullopt;
     }
-    return readAnsiFile(path);
+    return readAnsiFile(path, kMaxTaskBytes);
 }
 
 std::optional<QString> FileSystem::readLine(const QString& path)
@@ -136,7 +185,7 @@ std::optional<QString> FileSystem::readLine(const QString& path)
     if (!fileExists(path)) {
         return std::nullopt;
     }
-    return readAnsiFirstLine(path);
+    return readAnsiFirstLine(path, kMaxSettingsBytes);
 }
 
 FsResult FileSystem::write(const QString& path, const QString& text)

@@ -29,12 +29,21 @@ public:
     // Creates the folder and any missing parents.
     static FsResult createFolder(const QString& path);
 
+    // Whether path is a symbolic link or a junction (dangling ones included).
+    static bool isLink(const QString& path);
+    // Removes the link itself, never what it points to; false when path is
+    // not a link or it cannot be removed.
+    static bool removeLink(const QString& path);
+
     // Deletes the folder with everything in it, read-only entries included.
-    // A missing folder is a failure.
+    // Links are removed as links, never followed, also when path itself is
+    // one. A missing folder is a failure.
     static FsResult deleteFolder(const QString& path);
 
     // Copies the content of source into destination (created if absent);
-    // files of the same name are replaced when overwrite is true. Copies are
+    // files of the same name are replaced when overwrite is true. Links in
+    // the destination where the copy puts a file or folder are removed as
+    // links, so nothing is written outside destination. Copies are
     // left writable, so a read-only template does not lock the student out.
     static FsResult copyFolder(const QString& source, const QString& destination,
                                bool overwrite = true);
@@ -45,11 +54,13 @@ public:
     // An empty text file, replacing any old one.
     static FsResult createTextFile(const QString& path);
 
-    // The whole file decoded from GBK; nullopt when it cannot be read.
+    // The whole file (a task text, at most 1 MiB) decoded from GBK; nullopt
+    // when it cannot be read, is not a regular file or is larger.
     static std::optional<QString> readAll(const QString& path);
 
-    // The text up to the first line break; nullopt when the file cannot be
-    // read or is empty.
+    // The text up to the first line break of a settings file (at most 64 KiB);
+    // nullopt when the file cannot be read, is empty, is not a regular file
+    // or is larger.
     static std::optional<QString> readLine(const QString& path);
 
     // Replaces the file's content with text as GBK, no line end added.

@@ -106,7 +106,10 @@ void ScoreUploader::drain()
     bool confirmed = false;
     while (m_socket.hasPendingDatagrams()) {
         const QNetworkDatagram reply = m_socket.receiveDatagram();
-        if (m_busy && !m_payload.isEmpty() && isAckFor(reply.data(), m_payload)) {
+        // Anyone on the network can send "ACK#" + a guessed payload: only the
+        // collector's own address and port vouch for a delivery.
+        if (m_busy && !m_payload.isEmpty() && fromCollector(reply) &&
+            isAckFor(reply.data(), m_payload)) {
             confirmed = true;
         }
     }
@@ -114,6 +117,14 @@ void ScoreUploader::drain()
         m_timer.stop();
         finish(Outcome::Acknowledged, {});
     }
+}
+
+bool ScoreUploader::fromCollector(const QNetworkDatagram& reply) const
+{
+    bool isV4 = false;
+    const quint32 sender = reply.senderAddress().toIPv4Address(&isV4);
+    return isV4 && !m_address.isNull() && sender == m_address.toIPv4Address() &&
+           reply.senderPort() == int(m_port);
 }
 
 void ScoreUploader::timedOut()

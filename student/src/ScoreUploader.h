@@ -9,12 +9,14 @@
 #include <QTimer>
 #include <QUdpSocket>
 
+class QNetworkDatagram;
+
 namespace velmora::student {
 
 // Sends one score datagram to the teacher's collector and waits for its
-// acknowledgement ("ACK#" + the payload), resending the same bytes when none
-// comes. The socket is bound to the student port when it is free and to any
-// free port otherwise (the collector answers to the source port).
+// acknowledgement ("ACK#" + the payload, from the address and port the score
+// went to), resending the same bytes when none comes. The socket is bound to the student port when
+// it is free and to any free port otherwise (the collector answers to the source port).
 class ScoreUploader : public QObject
 {
     Q_OBJECT
@@ -55,6 +57,8 @@ private:
     void resolved(const QHostAddress& address);
     void sendOnce();
     void drain();
+    // Whether a datagram comes from the address and port the score went to.
+    bool fromCollector(const QNetworkDatagram& reply) const;
     void timedOut();
     void finish(Outcome outcome, const QString& detail);
 

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 namespace velmora::student {
@@ -30,7 +31,9 @@ QString SettingsFiles::userPath(const QString& fileName) const
 QString SettingsFiles::load(const QString& fileName) const
 {
     const QString user = userPath(fileName);
-    if (!m_userFolder.isEmpty() && FileSystem::fileExists(user)) {
+    // Only a plain file counts there: a pipe or a device of that name is as
+    // good as absent, so the program folder's value serves.
+    if (!m_userFolder.isEmpty() && QFileInfo(user).isFile()) {
         return FileSystem::readLine(user).value_or(QString());
     }
     const QString path = programPath(fileName);

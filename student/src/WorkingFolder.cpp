@@ -52,7 +52,15 @@ std::optional<QString> WorkingFolder::readTask() const
 
 WorkingFolder::Result WorkingFolder::ensure() const
 {
-    if (FileSystem::folderExists(workingFolder())) {
+    const QString working = workingFolder();
+    if (FileSystem::isLink(working)) {
+        // Not the student's folder but a way out of the working root: only
+        // the link goes, and a real folder takes its place.
+        if (!FileSystem::removeLink(working)) {
+            return {Outcome::Failed,
+                    QStringLiteral("cannot remove the link %1").arg(FileSystem::shown(working))};
+        }
+    } else if (FileSystem::folderExists(working)) {
         return {Outcome::AlreadyThere, {}};
     }
     return freshCopy(false);
@@ -60,7 +68,14 @@ WorkingFolder::Result WorkingFolder::ensure() const
 
 WorkingFolder::Result WorkingFolder::redo() const
 {
-    return freshCopy(FileSystem::folderExists(workingFolder()));
+    const QString working = workingFolder();
+    // Redo deletes the folder it replaces: a link there would take the
+    // deletion wherever it points. Refused, with nothing changed.
+    if (FileSystem::isLink(working)) {
+        return {Outcome::Failed, QStringLiteral("%1 is a link, not a folder of its own")
+                                     .arg(FileSystem::shown(working))};
+    }
+    return freshCopy(FileSystem::folderExists(working));
 }
 
 WorkingFolder::Result WorkingFolder::freshCopy(bool replace) const
@@ -78,8 +93,9 @@ WorkingFolder::Result WorkingFolder::freshCopy(bool replace) const
     // Leftovers of an earlier run that was cut short.
     const QString staging = stagingFolder();
     const QString retired = retiredFolder();
+    // A link there (dangling or not) is removed as a link.
     for (const QString& stale : {staging, retired}) {
-        if (QFileInfo::exists(stale)) {
+        if (QFileInfo::exists(stale) || FileSystem::isLink(stale)) {
             FileSystem::deleteFolder(stale);
         }
     }

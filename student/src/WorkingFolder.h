@@ -43,13 +43,15 @@ public:
     std::optional<QString> readTask() const;
 
     // Makes sure the working folder exists, copying it from the template when
-    // it does not; an existing folder is never touched.
+    // it does not; an existing folder is never touched. A link in its place
+    // is removed as a link and replaced by a fresh copy.
     Result ensure() const;
 
     // Replaces the working folder by a fresh copy of the template. The copy is
     // made beside it first and swapped in by renames, so any failure before
     // the swap leaves the student's folder as it was. A missing working
-    // folder is simply created.
+    // folder is simply created; a working folder that is a link is refused
+    // (Failed) with nothing changed.
     Result redo() const;
 
 private:

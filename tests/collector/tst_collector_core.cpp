@@ -1,13 +1,17 @@
 // SPDX-License-Identifier: MIT
+#include "Acceptance.h"
 #include "AddressCheck.h"
 #include "Gbk.h"
 #include "Handoff.h"
+#include "ListExport.h"
 #include "Platform.h"
 #include "RowLayout.h"
 #include "ScoreDatagram.h"
 #include "ScoreJournal.h"
 #include "ScoreReceiver.h"
 #include "ScoreTable.h"
+#include "SummaryWorkbook.h"
+#include "XlsxCells.h"
 
 #include <QDir>
 #include <QFile>
@@ -19,6 +23,7 @@
 
 using namespace velmora;
 using namespace velmora::collector;
+using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
@@ -132,6 +137,10 @@ private slots:
     // reception over real sockets
     void reception_data();
     void reception();
+    void acceptance_data();
+    void acceptance();
+    void newRowsPerSource_data();
+    void newRowsPerSource();
     void burstOf500ThenFull();
     void portInUse();
 
@@ -141,6 +150,15 @@ private slots:
     void journalFiles();
     void addressCheck_data();
     void addressCheck();
+
+    // saving as workbook or CSV
+    void saveTarget_data();
+    void saveTarget();
+    void csvExport_data();
+    void csvExport();
+    void workbookSheets_data();
+    void workbookSheets();
+    void workbookClassSummary();
 
     // hand-off
     void handoff_data();
@@ -219,6 +237,12 @@ void TestCollectorCore::record_data()
                        QStringLiteral("name 1 甲#乙")}
         << 1 << 0 << QStringLiteral("已提交成绩1")
         << crlf({QStringLiteral("10.0.0.1#A#甲＃乙#1#第一套")});
+    QTest::newRow("NUL, other control characters and DEL become spaces")
+        << QStringList{QStringLiteral("rec 10.0.0.1#A") + QChar(0) +
+                       QStringLiteral("B\tC\x7f#1#甲") + QChar(0x1B) +
+                       QStringLiteral("乙\x1f#第一套")}
+        << 1 << 0 << QStringLiteral("已提交成绩1")
+        << crlf({QStringLiteral("10.0.0.1#A B C #甲 乙 #1#第一套")});
     QTest::newRow("fields kept verbatim otherwise")
         << QStringList{QStringLiteral("rec  10.0.0.1 # <b>A</b> # x # &amp; # 第一套 ")} << 1 << 0
         << QStringLiteral("已提交成绩1")
@@ -423,18 +447,23 @@ void TestCollectorCore::reception_data()
                                         .encode()
                                  << true << QStringLiteral("王五") << QStringLiteral("第三套");
     QTest::newRow("more than five fields: the rest ignored")
-        << QByteArray("10.0.0.7#PC7#18#a#b#c#d") << true << QStringLiteral("a")
-        << QStringLiteral("b");
-    QTest::newRow("empty fields") << QByteArray("####") << true << QString() << QString();
+        << toGbk(u"10.0.0.7#PC7#18#a#第二套#c#d") << true << QStringLiteral("a")
+        << QStringLiteral("第二套");
+    QTest::newRow("empty fields but the set")
+        << toGbk(u"####第九套") << true << QString() << QStringLiteral("第九套");
     QTest::newRow("rich text markup kept as text")
-        << QByteArray("10.0.0.7#PC7#18#<b>x</b><img src=a>#S") << true
-        << QStringLiteral("<b>x</b><img src=a>") << QStringLiteral("S");
+        << toGbk(u"10.0.0.7#PC7#18#<b>x</b><img src=a>#第一套") << true
+        << QStringLiteral("<b>x</b><img src=a>") << QStringLiteral("第一套");
     // A broken lead byte must not swallow the separator after it.
     QTest::newRow("invalid GBK: broken lead byte before a separator")
-        << QByteArray("10.0.0.7#PC7#18#\xB5\xDA\x81#S") << true << QStringLiteral("第\uFFFD")
-        << QStringLiteral("S");
-    QTest::newRow("60 KB name") << QByteArray("10.0.0.7#PC7#18#" + QByteArray(60000, 'n') + "#S")
-                                << true << QString(60000, u'n') << QStringLiteral("S");
+        << QByteArray("10.0.0.7#PC7#18#\xB5\xDA\x81#") + toGbk(u"第一套") << true
+        << QStringLiteral("第\uFFFD") << QStringLiteral("第一套");
+    const QByteArray head("10.0.0.7#PC7#18#");
+    const QByteArray set1 = toGbk(u"#第一套");
+    const QByteArray longest = head + QByteArray(1024 - head.size() - set1.size(), 'n') + set1;
+    QTest::newRow("1,024 bytes: the longest taken")
+        << longest << true << QString(1024 - head.size() - set1.size(), u'n')
+        << QStringLiteral("第一套");
 
     // error group: nothing recorded, nothing answered
     QTest::newRow("error: zero bytes") << QByteArray() << false << QString() << QString();
@@ -443,6 +472,17 @@ void TestCollectorCore::reception_data()
     QTest::newRow("error: no separator") << QByteArray("hello") << false << QString() << QString();
     QTest::newRow("error: invalid GBK, four fields")
         << QByteArray("\x81\xFF#\xFE#\x80\x80#") << false << QString() << QString();
+    QTest::newRow("error: 1,025 bytes")
+        << QByteArray(longest + 'n') << false << QString() << QString();
+    QTest::newRow("error: 2 KB datagram")
+        << QByteArray(head + QByteArray(2048, 'n') + set1) << false << QString() << QString();
+    QTest::newRow("error: 60 KB name")
+        << QByteArray(head + QByteArray(60000, 'n') + set1) << false << QString() << QString();
+    QTest::newRow("error: set name outside the nine")
+        << toGbk(u"10.0.0.7#PC7#18#x#第十套") << false << QString() << QString();
+    QTest::newRow("error: an acknowledgement")
+        << QByteArray("ACK#" + toGbk(u"10.0.0.7#PC7#18#x#第一套")) << false << QString()
+        << QString();
 }
 
 void TestCollectorCore::reception()
@@ -463,7 +503,7 @@ void TestCollectorCore::reception()
     QVERIFY(sender.bind(QHostAddress::LocalHost, 0));
     QCOMPARE(sender.writeDatagram(bytes, QHostAddress::LocalHost, receiver.localPort()),
              qint64(bytes.size()));
-    QTRY_COMPARE(receiver.recordedCount() + receiver.ignoredCount(), 1);
+    QTRY_COMPARE(receiver.readCount(), 1);
     QCOMPARE(receiver.recordedCount(), recorded ? 1 : 0);
     QCOMPARE(table.rec_count(), recorded ? 1 : 0);
 
@@ -476,12 +516,110 @@ void TestCollectorCore::reception()
         QCOMPARE(ack.data(), QByteArray("ACK#") + bytes);
     } else {
         // Follow with a good datagram: its acknowledgement is the only reply.
-        const QByteArray good("1#2#3#4#5");
+        const QByteArray good = toGbk(u"1#2#3#4#第一套");
         sender.writeDatagram(good, QHostAddress::LocalHost, receiver.localPort());
         QTRY_VERIFY(sender.hasPendingDatagrams());
-        QCOMPARE(sender.receiveDatagram().data(), QByteArray("ACK#1#2#3#4#5"));
+        QCOMPARE(sender.receiveDatagram().data(), ackFor(good));
         QVERIFY(!sender.hasPendingDatagrams());
     }
+}
+
+void TestCollectorCore::acceptance_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<int>("port");
+    QTest::addColumn<Verdict>("verdict");
+
+    // The collector listens on 5555 here; this computer is also 192.168.7.7.
+    const QByteArray good = toGbk(u"10.0.0.7#PC7#18#x#第一套");
+    QTest::newRow("a student program on another computer")
+        << good << QStringLiteral("10.0.0.7") << 1201 << Verdict::Record;
+    QTest::newRow("another computer's port 1202 is not ours")
+        << good << QStringLiteral("10.0.0.7") << 1202 << Verdict::Record;
+    QTest::newRow("a student program on this computer")
+        << good << QStringLiteral("127.0.0.1") << 1201 << Verdict::Record;
+    QTest::newRow("error: from port 1202 on 127.0.0.1")
+        << good << QStringLiteral("127.0.0.1") << 1202 << Verdict::Echo;
+    QTest::newRow("error: from port 1202 on another loopback address")
+        << good << QStringLiteral("127.0.0.2") << 1202 << Verdict::Echo;
+    QTest::newRow("error: from port 1202 on this computer's LAN address")
+        << good << QStringLiteral("192.168.7.7") << 1202 << Verdict::Echo;
+    QTest::newRow("error: from the collector's own socket")
+        << good << QStringLiteral("192.168.7.7") << 5555 << Verdict::Echo;
+    QTest::newRow("error: an acknowledgement from another computer")
+        << QByteArray("ACK#" + good) << QStringLiteral("10.0.0.7") << 1201 << Verdict::Echo;
+    QTest::newRow("error: 1,025 bytes, even from this computer")
+        << QByteArray(1025, '#') << QStringLiteral("127.0.0.1") << 1201 << Verdict::Oversized;
+    QTest::newRow("error: set name outside the nine")
+        << toGbk(u"10.0.0.7#PC7#18#x#第十套") << QStringLiteral("10.0.0.7") << 1201
+        << Verdict::UnknownSet;
+    QTest::newRow("error: set name with a blank")
+        << toGbk(u"10.0.0.7#PC7#18#x#第一套 ") << QStringLiteral("10.0.0.7") << 1201
+        << Verdict::UnknownSet;
+    QTest::newRow("error: four fields") << QByteArray("10.0.0.7#PC7#18#x")
+                                        << QStringLiteral("10.0.0.7") << 1201 << Verdict::Malformed;
+}
+
+void TestCollectorCore::acceptance()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, from);
+    QFETCH(int, port);
+    QFETCH(Verdict, verdict);
+    Acceptance rules;
+    rules.setOwn({QHostAddress(QStringLiteral("192.168.7.7"))}, 5555);
+    QCOMPARE(rules.judge(bytes, QHostAddress(from), quint16(port)).verdict, verdict);
+}
+
+void TestCollectorCore::newRowsPerSource_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<int>("created"); // of 20 new keys
+    QTest::newRow("another computer: nine rows, one per set") << QStringLiteral("10.9.9.9") << 9;
+    QTest::newRow("loopback is this computer: not limited") << QStringLiteral("127.0.0.1") << 20;
+    QTest::newRow("this computer's LAN address: not limited")
+        << QStringLiteral("192.168.7.7") << 20;
+}
+
+void TestCollectorCore::newRowsPerSource()
+{
+    QFETCH(QString, source);
+    QFETCH(int, created);
+    // Through a real receiver and table: the verdicts decide what is recorded
+    // and answered. The rules are fed as the receiver feeds them.
+    Acceptance rules;
+    rules.setOwn({QHostAddress(QStringLiteral("192.168.7.7"))}, kCollectorPort);
+    ScoreTable table;
+    const QHostAddress from(source);
+    const auto send = [&](const QByteArray& p) {
+        const Acceptance::Decision d = rules.judge(p, from, kStudentPort);
+        if (d.verdict == Verdict::Record &&
+            table.recordScore(*d.score).outcome != RecordOutcome::Full) {
+            rules.recorded(*d.score, from);
+        }
+        return d.verdict;
+    };
+    int refused = 0;
+    for (int k = 0; k < 20; ++k) {
+        const QString set = QStringView(acceptance::kSetNames[std::size_t(k % 9)]).toString();
+        const Verdict v = send(payload(k, set));
+        QVERIFY(v == Verdict::Record || v == Verdict::OverQuota);
+        refused += v == Verdict::OverQuota ? 1 : 0;
+    }
+    QCOMPARE(table.rec_count(), created);
+    QCOMPARE(refused, 20 - created);
+    QCOMPARE(rules.newRowsFrom(from), created);
+
+    // Updates of its rows are never limited; a deleted row's key may come back.
+    QCOMPARE(send(payload(0, QStringLiteral("第一套"))), Verdict::Record);
+    QVERIFY(table.deleteRow(1));
+    QCOMPARE(send(payload(0, QStringLiteral("第一套"))), Verdict::Record);
+    QCOMPARE(table.rec_count(), created + 1);
+    // Another computer is not held back by this one.
+    const QHostAddress other(QStringLiteral("10.9.9.8"));
+    const QByteArray fresh = payload(400);
+    QCOMPARE(rules.judge(fresh, other, kStudentPort).verdict, Verdict::Record);
 }
 
 void TestCollectorCore::burstOf500ThenFull()
@@ -727,23 +865,229 @@ void TestCollectorCore::addressCheck()
     QCOMPARE(check.isForged(field, QHostAddress(source)), forged);
 }
 
+void TestCollectorCore::saveTarget_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("filter"); // index into the dialog's types
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<int>("type");
+
+    const int text = int(ExportType::Text), book = int(ExportType::Workbook),
+              csv = int(ExportType::Csv);
+    QTest::newRow("text: name kept as typed") << u"d/成绩"_s << 0 << u"d/成绩"_s << text;
+    QTest::newRow("text: .txt") << u"d/a.txt"_s << 0 << u"d/a.txt"_s << text;
+    QTest::newRow("workbook: extension added") << u"d/成绩"_s << 1 << u"d/成绩.xlsx"_s << book;
+    QTest::newRow("csv: extension added") << u"d/成绩"_s << 2 << u"d/成绩.csv"_s << csv;
+    QTest::newRow("csv: dotted folder, bare name")
+        << u"d.v/成绩"_s << 2 << u"d.v/成绩.csv"_s << csv;
+    QTest::newRow("workbook: other extension kept") << u"d/a.dat"_s << 1 << u"d/a.dat"_s << book;
+    QTest::newRow(".xlsx typed with text selected") << u"d/a.xlsx"_s << 0 << u"d/a.xlsx"_s << book;
+    QTest::newRow(".CSV typed with workbook selected") << u"d/a.CSV"_s << 1 << u"d/a.CSV"_s << csv;
+    QTest::newRow("no filter reported") << u"d/a"_s << -1 << u"d/a"_s << text;
+}
+
+void TestCollectorCore::saveTarget()
+{
+    QFETCH(QString, typed);
+    QFETCH(int, filter);
+    QFETCH(QString, path);
+    QFETCH(int, type);
+    QCOMPARE(ListExport::filters(), (QStringList{u"文本文件(*.txt)"_s, u"Excel 工作簿 (*.xlsx)"_s,
+                                                 u"CSV UTF-8 (*.csv)"_s}));
+    const ExportTarget t = ListExport::target(
+        SaveChoice(typed, filter < 0 ? QString() : ListExport::filters().at(filter)));
+    QCOMPARE(t.path, path);
+    QCOMPARE(int(t.type), type);
+}
+
+void TestCollectorCore::csvExport_data()
+{
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QString>("expected"); // after the byte-order mark
+
+    const QString head = u"IP地址,机器名,姓名,分数,套题\r\n"_s;
+    QTest::newRow("empty list: header only") << QStringList() << head;
+    QTest::newRow("deleted row left out")
+        << QStringList{u"rec 10.0.0.1#PC1#20#张三#第一套"_s, u"rec 10.0.0.2#PC2#5#李四#第一套"_s,
+                       u"del 1"_s}
+        << head + u"10.0.0.2,PC2,李四,5,第一套\r\n"_s;
+    QTest::newRow("comma, quotes, # and line break quoted")
+        << QStringList{u"rec 10.0.0.1#PC,1#20#x#第一套"_s, u"name 1 张\"三\"#2\r\n班"_s}
+        << head + u"10.0.0.1,\"PC,1\",\"张\"\"三\"\"#2\r\n班\",20,第一套\r\n"_s;
+    QTest::newRow("formula-like text defused, numbers kept")
+        << QStringList{u"rec 10.0.0.1#=cmd()#-3#@x#第一套"_s, u"rec 10.0.0.2#+1+1#-x#-#第一套"_s}
+        << head + u"10.0.0.1,'=cmd(),'@x,-3,第一套\r\n10.0.0.2,'+1+1,'-,'-x,第一套\r\n"_s;
+}
+
+void TestCollectorCore::csvExport()
+{
+    QFETCH(QStringList, steps);
+    QFETCH(QString, expected);
+    ScoreTable table;
+    runScript(table, steps);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"a.csv"_s);
+    QVERIFY(ListExport::write(table, {path, ExportType::Csv}).ok);
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray bytes = f.readAll();
+    QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
+    QCOMPARE(QString::fromUtf8(bytes.mid(3)), expected);
+}
+
+void TestCollectorCore::workbookSheets_data()
+{
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QStringList>("grades");  // 成绩, header first
+    QTest::addColumn<QStringList>("summary"); // 班级汇总: header and one row per computer
+    QTest::addColumn<QStringList>("missing"); // 未交
+
+    const QString gradeHead = u"IP地址|机器名|姓名|分数|套题"_s;
+    const QString missHead = u"套题|IP地址|机器名|姓名"_s;
+    QTest::newRow("empty list: header rows only")
+        << QStringList() << QStringList{gradeHead}
+        << QStringList{u"IP地址|机器名|姓名|总分|平均分"_s} << QStringList{missHead};
+    QTest::newRow("#, comma, quotes and line break kept")
+        << QStringList{u"rec 10.0.0.1#PC,1#20#x#第一套"_s, u"name 1 张\"三\"#2\r\n班"_s}
+        << QStringList{gradeHead, u"10.0.0.1|PC,1|张\"三\"#2\n班|20|第一套"_s}
+        << QStringList{u"IP地址|机器名|姓名|第一套|总分|平均分"_s,
+                       u"10.0.0.1|PC,1|张\"三\"#2\n班|20|20|20"_s}
+        << QStringList{missHead};
+    QTest::newRow("control characters become spaces")
+        << QStringList{u"rec 10.0.0.1#PC1#20#a\u0001b\u001Fc#第一套"_s}
+        << QStringList{gradeHead, u"10.0.0.1|PC1|a b c|20|第一套"_s}
+        << QStringList{u"IP地址|机器名|姓名|第一套|总分|平均分"_s, u"10.0.0.1|PC1|a b c|20|20|20"_s}
+        << QStringList{missHead};
+    QTest::newRow("deleted row left out")
+        << QStringList{u"rec 10.0.0.1#PC1#20#张三#第一套"_s, u"rec 10.0.0.2#PC2#5#李四#第一套"_s,
+                       u"rec 10.0.0.3#PC3#9#王五#第一套"_s, u"del 2"_s}
+        << QStringList{gradeHead, u"10.0.0.1|PC1|张三|20|第一套"_s, u"10.0.0.3|PC3|王五|9|第一套"_s}
+        << QStringList{u"IP地址|机器名|姓名|第一套|总分|平均分"_s, u"10.0.0.1|PC1|张三|20|20|20"_s,
+                       u"10.0.0.3|PC3|王五|9|9|9"_s}
+        << QStringList{missHead};
+    QTest::newRow("computer with two names: one row, latest name")
+        << QStringList{u"rec 10.0.0.1#PC1#20#张三#第二套"_s, u"rec 10.0.0.1#PC1#17#李四#第一套"_s}
+        << QStringList{gradeHead, u"10.0.0.1|PC1|张三|20|第二套"_s,
+                       u"10.0.0.1|PC1|李四|17|第一套"_s}
+        << QStringList{u"IP地址|机器名|姓名|第一套|第二套|总分|平均分"_s,
+                       u"10.0.0.1|PC1|李四|17|20|37|18.5"_s}
+        << QStringList{missHead};
+    QTest::newRow("computers in address order")
+        << QStringList{u"rec 10.0.0.10#PC10#20#甲#第一套"_s, u"rec 10.0.0.9#PC9#15#乙#第一套"_s}
+        << QStringList{gradeHead, u"10.0.0.10|PC10|甲|20|第一套"_s, u"10.0.0.9|PC9|乙|15|第一套"_s}
+        << QStringList{u"IP地址|机器名|姓名|第一套|总分|平均分"_s, u"10.0.0.9|PC9|乙|15|15|15"_s,
+                       u"10.0.0.10|PC10|甲|20|20|20"_s}
+        << QStringList{missHead};
+    QTest::newRow("sets missing for some computers")
+        << QStringList{u"rec 10.0.0.1#PC1#20#甲#第三套"_s, u"rec 10.0.0.2#PC2#15#乙#第一套"_s,
+                       u"rec 10.0.0.1#PC1#10#甲#第一套"_s, u"rec 10.0.0.3#PC3#优#丙#第二套"_s}
+        << QStringList{gradeHead, u"10.0.0.1|PC1|甲|20|第三套"_s, u"10.0.0.2|PC2|乙|15|第一套"_s,
+                       u"10.0.0.1|PC1|甲|10|第一套"_s, u"10.0.0.3|PC3|丙|优|第二套"_s}
+        << QStringList{u"IP地址|机器名|姓名|第一套|第二套|第三套|总分|平均分"_s,
+                       u"10.0.0.1|PC1|甲|10||20|30|15"_s, u"10.0.0.2|PC2|乙|15|||15|15"_s,
+                       u"10.0.0.3|PC3|丙||优"_s}
+        << QStringList{missHead,
+                       u"第一套|10.0.0.3|PC3|丙"_s,
+                       u"第二套|10.0.0.1|PC1|甲"_s,
+                       u"第二套|10.0.0.2|PC2|乙"_s,
+                       u"第三套|10.0.0.2|PC2|乙"_s,
+                       u"第三套|10.0.0.3|PC3|丙"_s};
+}
+
+void TestCollectorCore::workbookSheets()
+{
+    QFETCH(QStringList, steps);
+    QFETCH(QStringList, grades);
+    QFETCH(QStringList, summary);
+    QFETCH(QStringList, missing);
+    VELMORA_REQUIRE_XLSX_READER();
+    ScoreTable table;
+    runScript(table, steps);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"成绩.xlsx"_s);
+    const WriteResult written = ListExport::write(table, {path, ExportType::Workbook});
+    QVERIFY2(written.ok, qPrintable(written.error));
+    QString error;
+    const QList<XlsxSheet> sheets = readXlsx(path, &error);
+    QVERIFY2(sheets.size() == 4, qPrintable(error));
+    QCOMPARE(sheets.at(0).name, u"成绩"_s);
+    QCOMPARE(sheets.at(0).joined(), grades);
+    QCOMPARE(sheets.at(1).name, u"班级汇总"_s);
+    QCOMPARE(sheets.at(1).joined(0, int(summary.size())), summary);
+    if (summary.size() == 1) {
+        QCOMPARE(sheets.at(1).rows.size(), 1); // nothing under the header
+    } else {
+        QCOMPARE(sheets.at(1).rows.value(int(summary.size())), QStringList()); // gap row
+    }
+    QCOMPARE(sheets.at(2).name, u"未交"_s);
+    QCOMPARE(sheets.at(2).joined(), missing);
+    // whole-number scores are numbers, anything else text
+    for (int r = 1; r < sheets.at(0).rows.size(); ++r) {
+        const bool whole = SummaryWorkbook::isWholeNumber(sheets.at(0).rows.at(r).at(3));
+        QCOMPARE(sheets.at(0).kinds.at(r).at(3), whole ? u"n"_s : u"s"_s);
+        QCOMPARE(sheets.at(0).kinds.at(r).at(0), u"s"_s);
+    }
+}
+
+void TestCollectorCore::workbookClassSummary()
+{
+    // Four computers, two sets: every figure under the grid can be checked by hand.
+    VELMORA_REQUIRE_XLSX_READER();
+    ScoreTable table;
+    runScript(table, {u"rec 10.0.0.1#PC1#25#甲#第一套"_s, u"rec 10.0.0.2#PC2#9#乙#第一套"_s,
+                      u"rec 10.0.0.3#PC3#14#丙#第一套"_s, u"rec 10.0.0.4#PC4#缺考#丁#第一套"_s,
+                      u"rec 10.0.0.1#PC1#20#甲#第二套"_s, u"rec 10.0.0.2#PC2#19#乙#第二套"_s});
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"a.xlsx"_s);
+    const QDateTime when(QDate(2026, 3, 9), QTime(10, 15, 0));
+    QVERIFY(SummaryWorkbook::write(path, ListExport::summaryInput(table, when)).ok);
+    QString error;
+    const QList<XlsxSheet> sheets = readXlsx(path, &error);
+    QVERIFY2(sheets.size() == 4, qPrintable(error));
+    const XlsxSheet& sum = sheets.at(1);
+    QCOMPARE(sum.joined(5),
+             (QStringList{u""_s, u"交卷人数|||4|2"_s, u"平均分|||16|19.5"_s, u"最高分|||25|20"_s,
+                          u"最低分|||9|19"_s, u"0–9分|||1|0"_s, u"10–14分|||1|0"_s,
+                          u"15–19分|||0|1"_s, u"20–24分|||0|1"_s, u"25分|||1|0"_s}));
+    QCOMPARE(sum.kinds.at(7).at(3), u"n"_s);
+    QCOMPARE(sum.charts, 1);
+    QVERIFY(sum.active); // opens on the summary
+    QVERIFY(!sheets.at(0).active);
+    QCOMPARE(sum.frozen, u"D2"_s); // header row and the computer's columns stay
+    QCOMPARE(sheets.at(0).frozen, u"A2"_s);
+    QCOMPARE(sheets.at(2).frozen, u"A2"_s);
+    QVERIFY(sheets.at(0).widths.size() >= 5);
+    QCOMPARE(sheets.at(3).name, u"说明"_s);
+    QVERIFY(sheets.at(3).joined().join(u'\n').contains(u"Velcoll 于 2026-03-09 10:15:00"_s));
+}
+
 void TestCollectorCore::handoff_data()
 {
     QTest::addColumn<bool>("workbookPresent");
     QTest::addColumn<bool>("starts");
-    QTest::addColumn<QString>("expected"); // %1 = workbook path
+    QTest::addColumn<bool>("defaultOpens"); // the desktop's program for .xls
+    QTest::addColumn<QStringList>("tried"); // in order
+    QTest::addColumn<QString>("expected");  // %1 = workbook path
 
-    QTest::newRow("started") << true << true << QString();
+    const QStringList both{QStringLiteral("start"), QStringLiteral("default")};
+    QTest::newRow("started") << true << true << true << QStringList{QStringLiteral("start")}
+                             << QString();
+    QTest::newRow("default program after the fixed places")
+        << true << false << true << both << QString();
     QTest::newRow("error: spreadsheet not found")
-        << true << false << QStringLiteral("请打开\"%1\"，并点击汇总按钮对成绩进行汇总！");
+        << true << false << false << both
+        << QStringLiteral("请打开\"%1\"，并点击汇总按钮对成绩进行汇总！");
     QTest::newRow("error: workbook missing")
-        << false << true << QStringLiteral("找不到“%1”，无法进行成绩汇总，请重新安装本软件！");
+        << false << true << true << QStringList()
+        << QStringLiteral("找不到“%1”，无法进行成绩汇总，请重新安装本软件！");
 }
 
 void TestCollectorCore::handoff()
 {
     QFETCH(bool, workbookPresent);
     QFETCH(bool, starts);
+    QFETCH(bool, defaultOpens);
+    QFETCH(QStringList, tried);
     QFETCH(QString, expected);
 
     QTemporaryDir dir;
@@ -755,12 +1099,22 @@ void TestCollectorCore::handoff()
         QVERIFY(f.open(QIODevice::WriteOnly));
     }
     QStringList started;
-    const QString text = Handoff::run(workbook, [&](const QString& w) {
-        started << w;
-        return starts;
-    });
+    const QString text = Handoff::run(
+        workbook,
+        [&](const QString& w) {
+            started << u"start" + w;
+            return starts;
+        },
+        [&](const QString& w) {
+            started << u"default" + w;
+            return defaultOpens;
+        });
     QCOMPARE(text, expected.isEmpty() ? QString() : expected.arg(workbook));
-    QCOMPARE(started, workbookPresent ? QStringList{workbook} : QStringList());
+    QStringList expectedTried;
+    for (const QString& t : tried) {
+        expectedTried << t + workbook;
+    }
+    QCOMPARE(started, expectedTried);
 }
 
 void TestCollectorCore::handoffWithoutSpreadsheetProgram()

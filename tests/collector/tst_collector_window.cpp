@@ -3,6 +3,7 @@
 #include "CollectorArt.h"
 #include "Gbk.h"
 #include "Handoff.h"
+#include "ListExport.h"
 #include "Platform.h"
 #include "Prompter.h"
 #include "QQButton.h"
@@ -11,6 +12,7 @@
 #include "ScoreListView.h"
 #include "ScoreReceiver.h"
 #include "Twips.h"
+#include "XlsxCells.h"
 #include "form1.h"
 
 #include <QApplication>
@@ -56,9 +58,12 @@ struct Fixture
     std::unique_ptr<form1> window;
     QUdpSocket student;
     QStringList chosenFiles; // answers of the save dialog, in order
+    QString chosenFilter;    // the type selected in it; empty: the first
     int chooserCalls = 0;
     QStringList started; // workbooks the spreadsheet starter was asked to open
     bool starterWorks = false;
+    QStringList opened; // files handed to the desktop's default program
+    bool openerWorks = false;
 
     explicit Fixture(quint16 port = 0)
     {
@@ -74,11 +79,16 @@ struct Fixture
         window = std::make_unique<form1>(port, journal.path());
         window->setSaveFileChooser([this](QWidget*) {
             ++chooserCalls;
-            return chosenFiles.isEmpty() ? QString() : chosenFiles.takeFirst();
+            return SaveChoice(chosenFiles.isEmpty() ? QString() : chosenFiles.takeFirst(),
+                              chosenFilter);
         });
         window->setSpreadsheetStarter([this](const QString& w) {
             started << w;
             return starterWorks;
+        });
+        window->setDocumentOpener([this](const QString& file) {
+            opened << file;
+            return openerWorks;
         });
     }
 
@@ -90,11 +100,7 @@ struct Fixture
         }
     }
 
-    int handled() const
-    {
-        const ScoreReceiver& r = window->receiver();
-        return r.recordedCount() + r.ignoredCount() + r.refusedCount();
-    }
+    int handled() const { return window->receiver().readCount(); }
 
     // Sends one datagram and waits until the window has dealt with it.
     bool send(const QByteArray& payload)
@@ -224,6 +230,8 @@ private slots:
     void saveCancelledOrDeclined();
     void saveErrors_data();
     void saveErrors();
+    void saveTypes_data();
+    void saveTypes();
 
     // hand-off, help, about, exit
     void handoff_data();
@@ -481,9 +489,11 @@ void TestCollectorWindow::receivedTextIsPlain()
 {
     QFETCH(QString, field);
     Fixture f;
-    QVERIFY(f.send(field + u'#' + field + QStringLiteral("#5#") + field + u'#' + field));
-    for (RowCell c :
-         {RowCell::lbl_ip, RowCell::lbl_hostname, RowCell::lbl_stname, RowCell::lbl_tao}) {
+    // The set name must be one of the nine for a new row, so markup reaches
+    // every other field.
+    QVERIFY(
+        f.send(field + u'#' + field + QStringLiteral("#5#") + field + QStringLiteral("#第一套")));
+    for (RowCell c : {RowCell::lbl_ip, RowCell::lbl_hostname, RowCell::lbl_stname}) {
         // drawn as the characters themselves (cut to the cell when too long)
         const QString shown = f.list()->shownText(1, c);
         QVERIFY2(!shown.isEmpty() && field.startsWith(shown), qPrintable(shown));
@@ -1089,6 +1099,9 @@ void TestCollectorWindow::saveErrors_data()
     QTest::addColumn<QString>("target"); // %1 = folder
     QTest::newRow("error: folder missing") << QStringLiteral("%1/missing/scores.txt");
     QTest::newRow("error: name is a folder") << QStringLiteral("%1/sub");
+    QTest::newRow("error: workbook into a missing folder")
+        << QStringLiteral("%1/missing/scores.xlsx");
+    QTest::newRow("error: CSV over a folder") << QStringLiteral("%1/sub.csv");
 }
 
 void TestCollectorWindow::saveErrors()
@@ -1096,6 +1109,7 @@ void TestCollectorWindow::saveErrors()
     QFETCH(QString, target);
     QTemporaryDir dir;
     QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("sub")));
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("sub.csv")));
     const QString path = target.arg(dir.path());
     Fixture f;
     QVERIFY(f.send(row(1)));
@@ -1111,6 +1125,92 @@ void TestCollectorWindow::saveErrors()
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
     QCOMPARE(QDir(dir.filePath(QStringLiteral("sub"))).entryList(QDir::Files | QDir::Hidden),
              QStringList());
+    QVERIFY(f.opened.isEmpty()); // a failed save offers nothing to open
+}
+
+void TestCollectorWindow::saveTypes_data()
+{
+    QTest::addColumn<int>("filter"); // index of the type selected in the dialog
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QList<QMessageBox::StandardButton>>("answers"); // after the create question
+    QTest::addColumn<bool>("openerWorks");
+    QTest::addColumn<QStringList>("titles"); // prompts after the create question
+    QTest::addColumn<bool>("opened");
+
+    using Answers = QList<QMessageBox::StandardButton>;
+    QTest::newRow("text type: as ever, nothing asked")
+        << 0 << QStringLiteral("成绩") << QStringLiteral("成绩") << Answers() << true
+        << QStringList() << false;
+    QTest::newRow("workbook type: extension added, opened")
+        << 1 << QStringLiteral("成绩") << QStringLiteral("成绩.xlsx") << Answers{QMessageBox::Yes}
+        << true << QStringList{QStringLiteral("保存文件")} << true;
+    QTest::newRow(".csv typed with the text type, not opened")
+        << 0 << QStringLiteral("a.csv") << QStringLiteral("a.csv") << Answers{QMessageBox::No}
+        << true << QStringList{QStringLiteral("保存文件")} << false;
+    QTest::newRow("CSV type: nothing opens it, one note")
+        << 2 << QStringLiteral("b") << QStringLiteral("b.csv")
+        << Answers{QMessageBox::Yes, QMessageBox::Ok} << false
+        << QStringList{QStringLiteral("保存文件"), QStringLiteral("提示")} << true;
+}
+
+void TestCollectorWindow::saveTypes()
+{
+    QFETCH(int, filter);
+    QFETCH(QString, typed);
+    QFETCH(QString, file);
+    QFETCH(QList<QMessageBox::StandardButton>, answers);
+    QFETCH(bool, openerWorks);
+    QFETCH(QStringList, titles);
+    QFETCH(bool, opened);
+    QTemporaryDir dir;
+    Fixture f;
+    f.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+    QVERIFY(f.send(row(1, QStringLiteral("张,\"三\""))));
+    QVERIFY(f.send(row(2)));
+    f.run({QStringLiteral("del 2")});
+    f.chosenFiles = {dir.filePath(typed)};
+    f.chosenFilter = ListExport::filters().at(filter);
+    f.openerWorks = openerWorks;
+    f.prompter.answers = QList<QMessageBox::StandardButton>{QMessageBox::Yes} + answers;
+    const qsizetype before = f.prompter.shown.size();
+    f.window->save();
+    const QString path = dir.filePath(file);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{file});
+    QStringList shown;
+    for (qsizetype i = before + 1; i < f.prompter.shown.size(); ++i) {
+        shown << f.prompter.shown.at(i).title;
+    }
+    QCOMPARE(shown, titles);
+    if (!titles.isEmpty()) {
+        QCOMPARE(f.prompter.shown.at(before + 1).text, QStringLiteral("已保存。是否现在打开？"));
+        QCOMPARE(f.prompter.shown.at(before + 1).buttons, QMessageBox::Yes | QMessageBox::No);
+    }
+    if (titles.size() > 1) {
+        QVERIFY(f.prompter.shown.last().text.contains(QDir::toNativeSeparators(path)));
+    }
+    QCOMPARE(f.opened, opened ? QStringList{path} : QStringList());
+
+    // The live row, read back from the file in its own type.
+    const QString name = QStringLiteral("张,\"三\"");
+    const QByteArray bytes = readAll(path);
+    if (file.endsWith(u".xlsx")) {
+        VELMORA_REQUIRE_XLSX_READER();
+        QString error;
+        const QList<XlsxSheet> sheets = readXlsx(path, &error);
+        QVERIFY2(!sheets.isEmpty(), qPrintable(error));
+        QCOMPARE(sheets.first().joined(),
+                 (QStringList{QStringLiteral("IP地址|机器名|姓名|分数|套题"),
+                              u"192.168.1.1|PC1|" + name + u"|1|第一套"}));
+    } else if (file.endsWith(u".csv")) {
+        QCOMPARE(bytes, QByteArray("\xEF\xBB\xBF") +
+                            QStringLiteral("IP地址,机器名,姓名,分数,套题\r\n"
+                                           "192.168.1.1,PC1,\"张,\"\"三\"\"\",1,第一套\r\n")
+                                .toUtf8());
+    } else {
+        QCOMPARE(bytes, gbk(u"192.168.1.1#PC1#" + name + u"#1#第一套\r\n"));
+    }
 }
 
 void TestCollectorWindow::handoff_data()
@@ -1144,6 +1244,8 @@ void TestCollectorWindow::handoff()
     QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
     f.click(f.window->QQButton2());
     QCOMPARE(f.started, workbookPresent ? QStringList{workbook} : QStringList());
+    // the desktop's default program is tried only after the fixed places
+    QCOMPARE(f.opened, workbookPresent && !starterWorks ? QStringList{workbook} : QStringList());
     if (message.isEmpty()) {
         QVERIFY(f.prompter.shown.isEmpty());
     } else {

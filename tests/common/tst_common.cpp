@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "AnsiFile.h"
-#include "Platform.h"
 #include "Gbk.h"
+#include "Platform.h"
 #include "ScoreDatagram.h"
 #include "Twips.h"
 
@@ -28,9 +28,11 @@ private slots:
     void decodePage();
     void firstLine_data();
     void firstLine();
-    void unreadableFiles();
+    void boundedRead_data();
+    void boundedRead();
     void writeReplacesWholeFile();
-    void writeToMissingFolderFails();
+    void writeFailures_data();
+    void writeFailures();
     void writeRefusesPipe();
     void datagramDecode_data();
     void datagramDecode();
@@ -41,6 +43,10 @@ private slots:
     void twips();
     void displayPath_data();
     void displayPath();
+    void ownAddress_data();
+    void ownAddress();
+    void openFolder_data();
+    void openFolder();
 };
 
 void TestCommon::gbkRoundTrip_data()
@@ -66,7 +72,8 @@ void TestCommon::gbkInvalidBytes()
 {
     // A broken lead byte must not poison the following text, and a fresh call
     // must decode cleanly again.
-    const QString broken = fromGbk(QByteArray("\x81" "abc"));
+    const QString broken = fromGbk(QByteArray("\x81"
+                                              "abc"));
     QVERIFY(broken.endsWith(QStringLiteral("bc")));
     // A half character at the end is not dropped without a trace.
     const QString cut = fromGbk(QByteArray("a#\xB5"));
@@ -86,15 +93,17 @@ void TestCommon::decodePage_data()
     QTest::newRow("utf8 bom") << QByteArray("\xEF\xBB\xBF<p>" + hu) << QStringLiteral("<p>虎");
     QTest::newRow("meta utf-8") << QByteArray("<meta charset=\"UTF-8\">" + hu)
                                 << QStringLiteral("<meta charset=\"UTF-8\">虎");
-    QTest::newRow("meta utf8 no hyphen") << QByteArray("<meta content=\"text/html; charset=utf8\">" + hu)
-                                         << QStringLiteral("<meta content=\"text/html; charset=utf8\">虎");
+    QTest::newRow("meta utf8 no hyphen")
+        << QByteArray("<meta content=\"text/html; charset=utf8\">" + hu)
+        << QStringLiteral("<meta content=\"text/html; charset=utf8\">虎");
     QTest::newRow("gb2312 meta stays gbk")
         << QByteArray("<meta charset=gb2312>\xBB\xA2") << QStringLiteral("<meta charset=gb2312>虎");
     QByteArray late(1100, ' ');
     late.prepend("\xBB\xA2");
     late.append("charset=utf-8");
     QTest::newRow("declaration past 1024 bytes ignored")
-        << late << QString(QStringLiteral("虎") + QString(1100, u' ') + QStringLiteral("charset=utf-8"));
+        << late
+        << QString(QStringLiteral("虎") + QString(1100, u' ') + QStringLiteral("charset=utf-8"));
 }
 
 void TestCommon::decodePage()
@@ -109,8 +118,10 @@ void TestCommon::firstLine_data()
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<bool>("readable");
     QTest::addColumn<QString>("line");
-    QTest::newRow("no line end") << QByteArray("192.168.1.9") << true << QStringLiteral("192.168.1.9");
-    QTest::newRow("crlf") << QByteArray("\xD5\xC5\xC8\xFD\r\nrest") << true << QStringLiteral("张三");
+    QTest::newRow("no line end") << QByteArray("192.168.1.9") << true
+                                 << QStringLiteral("192.168.1.9");
+    QTest::newRow("crlf") << QByteArray("\xD5\xC5\xC8\xFD\r\nrest") << true
+                          << QStringLiteral("张三");
     QTest::newRow("lf") << QByteArray("a\nb") << true << QStringLiteral("a");
     QTest::newRow("cr") << QByteArray("a\rb") << true << QStringLiteral("a");
     QTest::newRow("empty line first") << QByteArray("\r\nb") << true << QString();
@@ -132,12 +143,48 @@ void TestCommon::firstLine()
     }
 }
 
-void TestCommon::unreadableFiles()
+void TestCommon::boundedRead_data()
 {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<ReadFailure>("failure");
+    QTest::newRow("exactly the limit") << QStringLiteral("limit") << ReadFailure::None;
+    QTest::newRow("error: one byte over the limit")
+        << QStringLiteral("over") << ReadFailure::TooLarge;
+    QTest::newRow("error: a folder") << QStringLiteral("folder") << ReadFailure::NotAFile;
+    QTest::newRow("error: a pipe without a writer")
+        << QStringLiteral("fifo") << ReadFailure::NotAFile;
+    QTest::newRow("error: a link to /dev/zero") << QStringLiteral("zero") << ReadFailure::NotAFile;
+}
+
+void TestCommon::boundedRead()
+{
+    QFETCH(QString, kind);
+    QFETCH(ReadFailure, failure);
+    constexpr qint64 limit = 100;
     QTemporaryDir dir;
-    QVERIFY(!readAnsiFile(dir.filePath(QStringLiteral("missing.txt"))).has_value());
-    QVERIFY(!readAnsiFile(dir.path()).has_value()); // a folder is not a file
-    QVERIFY(!readAnsiFirstLine(dir.filePath(QStringLiteral("missing.txt"))).has_value());
+    const QString path = dir.filePath(QStringLiteral("host.wf"));
+    if (kind == u"limit" || kind == u"over") {
+        QVERIFY(writeFileBytes(path, QByteArray(kind == u"limit" ? limit : limit + 1, 'x')).ok);
+    } else if (kind == u"folder") {
+        QVERIFY(QDir().mkpath(path));
+    } else if (kind == u"fifo") {
+#ifdef Q_OS_UNIX
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0644), 0);
+#else
+        QSKIP("no pipes in the file system here");
+#endif
+    } else if (kind == u"zero" && !QFile::link(QStringLiteral("/dev/zero"), path)) {
+        QSKIP("no /dev/zero here");
+    }
+    const FileRead read = readRegularFile(path, limit);
+    QCOMPARE(read.failure, failure);
+    QCOMPARE(read.bytes.has_value(), failure == ReadFailure::None);
+    QCOMPARE(read.reason.isEmpty(), failure == ReadFailure::None);
+    if (read.bytes) {
+        QCOMPARE(read.bytes->size(), limit);
+    }
+    // The text readers agree.
+    QCOMPARE(readAnsiFirstLine(path, limit).has_value(), failure == ReadFailure::None);
 }
 
 void TestCommon::writeReplacesWholeFile()
@@ -149,12 +196,35 @@ void TestCommon::writeReplacesWholeFile()
     QCOMPARE(*readFileBytes(path), QByteArray("\xC0\xEE\xCB\xC4"));
 }
 
-void TestCommon::writeToMissingFolderFails()
+void TestCommon::writeFailures_data()
 {
+    // The path is relative to a fresh temporary folder unless absolute.
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<WriteStep>("step");
+    QTest::addColumn<QString>("named"); // the folder or file the message must name
+    QTest::newRow("missing folder") << u"no/such/file.txt"_qs << WriteStep::Open << u"such"_qs;
+    QTest::newRow("a folder as target") << u"."_qs << WriteStep::Open << QString();
+#ifdef Q_OS_LINUX
+    // The file exists; what fails is making the new file beside it.
+    QTest::newRow("file in a folder that takes no new files")
+        << u"/proc/version"_qs << WriteStep::Open << u"“/proc”"_qs;
+#endif
+}
+
+void TestCommon::writeFailures()
+{
+    QFETCH(QString, path);
+    QFETCH(WriteStep, step);
+    QFETCH(QString, named);
     QTemporaryDir dir;
-    const auto result = writeAnsiFile(dir.filePath(QStringLiteral("no/such/file.txt")), u"x");
+    const QString target = QDir(dir.path()).filePath(path);
+    const auto result = writeAnsiFile(target, u"x");
     QVERIFY(!result.ok);
+    QCOMPARE(result.step, step);
     QVERIFY(!result.error.isEmpty());
+    const QString text = writeFailureText(target, result);
+    QVERIFY2(text.endsWith(result.error), qPrintable(text));
+    QVERIFY2(text.contains(QDir::toNativeSeparators(named)), qPrintable(text));
 }
 
 void TestCommon::writeRefusesPipe()
@@ -167,7 +237,9 @@ void TestCommon::writeRefusesPipe()
     const auto result = writeAnsiFile(path, u"x");
     QVERIFY(!result.ok);
     QVERIFY(result.notAFile);
-    struct stat st{};
+    struct stat st
+    {
+    };
     QCOMPARE(::stat(QFile::encodeName(path).constData(), &st), 0);
     QVERIFY(S_ISFIFO(st.st_mode));
 #else
@@ -188,7 +260,8 @@ void TestCommon::datagramDecode_data()
         << gbk(u"10.0.0.5#PC05#25#张#三#第一套") << true
         << QStringList{u"10.0.0.5"_qs, u"PC05"_qs, u"25"_qs, u"张"_qs, u"三"_qs};
     QTest::newRow("empty fields") << QByteArray("####") << true
-                                  << QStringList{QString(), QString(), QString(), QString(), QString()};
+                                  << QStringList{QString(), QString(), QString(), QString(),
+                                                 QString()};
     QTest::newRow("four fields") << QByteArray("a#b#c#d") << false << QStringList{};
     QTest::newRow("empty datagram") << QByteArray() << false << QStringList{};
     QTest::newRow("invalid gbk still splits")
@@ -280,6 +353,80 @@ void TestCommon::displayPath()
     QFETCH(QString, path);
     QFETCH(QString, shown);
     QCOMPARE(platform::displayPath(path), shown);
+}
+
+void TestCommon::ownAddress_data()
+{
+    QTest::addColumn<QString>("teacher");
+    QTest::addColumn<QString>("address"); // empty: the first-interface rule
+    // Reaching the teacher on this computer goes out through loopback, even
+    // when another interface is up ahead of it.
+    QTest::newRow("teacher on this computer") << u"127.0.0.1"_qs << u"127.0.0.1"_qs;
+    QTest::newRow("teacher with blanks around") << u" 127.0.0.1 "_qs << u"127.0.0.1"_qs;
+    QTest::newRow("no teacher address yet") << QString() << QString();
+    QTest::newRow("a name, not an address") << u"teacher-pc"_qs << QString();
+    QTest::newRow("IPv6 address") << u"::1"_qs << QString();
+}
+
+void TestCommon::ownAddress()
+{
+    QFETCH(QString, teacher);
+    QFETCH(QString, address);
+    const QString own = platform::ownIPv4(teacher);
+    QCOMPARE(own, address.isEmpty() ? platform::ownIPv4() : address);
+}
+
+void TestCommon::openFolder_data()
+{
+    QTest::addColumn<bool>("folderExists");
+    QTest::addColumn<int>("openerExit"); // -1: no opener on the path
+    QTest::addColumn<bool>("failed");
+    QTest::newRow("opener opens it") << true << 0 << false;
+    QTest::newRow("opener starts but cannot open it") << true << 4 << true;
+    QTest::newRow("no opener") << true << -1 << true;
+    QTest::newRow("folder missing") << false << 0 << true;
+}
+
+void TestCommon::openFolder()
+{
+#ifdef Q_OS_WIN
+    QSKIP("Explorer reports nothing back");
+#else
+    QFETCH(bool, folderExists);
+    QFETCH(int, openerExit);
+    QFETCH(bool, failed);
+    QTemporaryDir dir;
+    const QString bin = dir.filePath(u"bin"_qs);
+    const QString folder = dir.filePath(u"WebDo"_qs);
+    QVERIFY(QDir().mkpath(bin));
+    if (folderExists) {
+        QVERIFY(QDir().mkpath(folder));
+    }
+    const QString seen = dir.filePath(u"opened"_qs);
+    if (openerExit >= 0) {
+        const QString opener = bin + u"/xdg-open"_qs;
+        QVERIFY(writeAnsiFile(opener, u"#!/bin/sh\necho \"$1\" > '%1'\nexit %2\n"_qs.arg(seen).arg(
+                                          openerExit))
+                    .ok);
+        QVERIFY(
+            QFile::setPermissions(opener, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    }
+    const QByteArray oldPath = qgetenv("PATH");
+    // Only the fake opener (or none) is found.
+    qputenv("PATH", QFile::encodeName(bin));
+    QObject context;
+    bool told = false;
+    platform::openFolder(folder, &context, [&told] { told = true; });
+    qputenv("PATH", oldPath);
+    if (failed) {
+        QTRY_VERIFY(told);
+    } else {
+        QTRY_VERIFY(QFile::exists(seen));
+        QCOMPARE(readAnsiFile(seen)->trimmed(), folder);
+        QTest::qWait(200);
+        QVERIFY(!told);
+    }
+#endif
 }
 
 QTEST_GUILESS_MAIN(TestCommon)

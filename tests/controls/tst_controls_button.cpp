@@ -64,7 +64,9 @@ private slots:
     void faces_data()
     {
         QTest::addColumn<QString>("steps"); // i: move inside, o: move outside,
-                                            // L/R: press left/right, u: release, d: disable
+                                            // L/R: press left/right, u: release, d: disable,
+                                            // E: Enter, A: access key, F: focus taken away,
+                                            // W: another window activated
         QTest::addColumn<int>("face");
         QTest::addColumn<bool>("hovering");
 
@@ -76,6 +78,13 @@ private slots:
         QTest::newRow("right press: no pressed face") << u"iR"_qs << 2 << true;
         QTest::newRow("release: normal") << u"iLu"_qs << 1 << false;
         QTest::newRow("hover again after release") << u"iLui"_qs << 2 << true;
+        // A click from the keyboard lets go of the pointer, so that what the
+        // click opens can be used with the mouse.
+        QTest::newRow("Enter while hovering") << u"iLuiE"_qs << 1 << false;
+        QTest::newRow("access key while hovering") << u"iLuiA"_qs << 1 << false;
+        QTest::newRow("Enter before any left press, hovering") << u"iE"_qs << 1 << false;
+        QTest::newRow("focus lost while hovering") << u"iF"_qs << 1 << false;
+        QTest::newRow("window deactivated while hovering") << u"iW"_qs << 1 << false;
     }
 
     void faces()
@@ -85,6 +94,9 @@ private slots:
         QFETCH(bool, hovering);
         Fixture f = make();
         QQButton* b = f.button;
+        b->setKeys(u"k"_qs);
+        b->setFocus();
+        QWidget other;
         Qt::MouseButton held = Qt::NoButton;
         for (const QChar s : steps) {
             switch (s.unicode()) {
@@ -108,6 +120,20 @@ private slots:
                 break;
             case 'd':
                 b->setEnabled(false);
+                break;
+            case 'E':
+                QTest::keyClick(b, Qt::Key_Return);
+                break;
+            case 'A':
+                QTest::keyClick(f.host.get(), Qt::Key_K, Qt::AltModifier);
+                break;
+            case 'F':
+                b->clearFocus();
+                break;
+            case 'W':
+                other.show();
+                QApplication::setActiveWindow(&other);
+                QVERIFY(QTest::qWaitForWindowActive(&other));
                 break;
             }
         }

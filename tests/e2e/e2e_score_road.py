@@ -14,6 +14,7 @@ Screenshots and program logs of a failed run land in ./e2e-output.
 
 import fcntl
 import os
+import random
 import re
 import shutil
 import signal
@@ -48,12 +49,17 @@ LOGIN_SET_1 = (1200, 2040, 1335, 615)  # f(1)
 EXERCISE_MARK = (5400, 3840, 1215, 735)  # Command2 "批改"
 EXERCISE_UPLOAD = (3960, 3840, 1215, 735)  # btn_sendscore "上传成绩"
 COLLECTOR_SAVE = (480, 6120, 1695, 495)  # QQButton1 "1.保存成绩(.txt)"
+COLLECTOR_HELP = (6240, 6120, 1215, 495)  # QQButton4 "帮助"
 
 TWIPS_PER_PIXEL = 15
 STEP_TIMEOUT = 20.0
 POLL = 0.05
 
 SCREEN = "-screen 0 1280x1024x24"
+# How long the X server may take to answer, and the exit code that asks the
+# outer run to try once more on another display.
+X_READY_TIMEOUT = 15.0
+X_NOT_READY = 75
 INSIDE_MARK = "VELMORA_E2E_INSIDE_XVFB"
 PID_FILE = "VELMORA_E2E_PID_FILE"
 
@@ -78,8 +84,19 @@ def centre_of(rect):
 # ---------------------------------------------------------------- the machine
 
 
+def sender_address(teacher):
+    """The address the student program sends: the local address the system
+    uses to reach the teacher (a connected UDP socket sends nothing)."""
+    try:
+        with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as s:
+            s.connect((teacher, COLLECTOR_PORT))
+            return s.getsockname()[0]
+    except OSError:
+        return own_ipv4()
+
+
 def own_ipv4():
-    """The address the programs report: the first IPv4 address of the first
+    """Without a route to the teacher: the first IPv4 address of the first
     interface that is up, running and not loopback, else 127.0.0.1."""
     SIOCGIFFLAGS = 0x8913
     SIOCGIFADDR = 0x8915
@@ -101,6 +118,18 @@ def own_ipv4():
             if not address.startswith("127."):
                 return address
     return "127.0.0.1"
+
+
+def wait_for_x_server():
+    deadline = time.monotonic() + X_READY_TIMEOUT
+    while True:
+        answered = subprocess.run(["xdpyinfo"], stdout=subprocess.DEVNULL,
+                                  stderr=subprocess.DEVNULL).returncode == 0
+        if answered:
+            return True
+        if time.monotonic() > deadline:
+            return False
+        time.sleep(0.1)
 
 
 def port_is_free(port):
@@ -147,9 +176,9 @@ class Road:
         return result.stdout
 
     def windows(self, title, pid):
-        """Visible windows of one process whose title is exactly `title`."""
-        # X titles may carry the program's display name after a dash.
-        pattern = "^" + re.sub(r"([.\[\](){}*+?|^$\\])", r"\\\1", title) + "( — .*)?$"
+        """Visible windows of one process whose title is exactly `title`
+        (nothing appended, such as a program name after a dash)."""
+        pattern = "^" + re.sub(r"([.\[\](){}*+?|^$\\])", r"\\\1", title) + "$"
         out = self.xdotool("search", "--all", "--onlyvisible", "--pid", str(pid), "--name", pattern,
                            check=False)
         return [int(w) for w in out.split()]
@@ -437,9 +466,41 @@ class Road:
             content = f.read()
         self.check_saved(content)
 
+        self.begin("Velcoll: 帮助 opened with Enter takes a real mouse click")
+        self.box_from_keyboard(collector)
+
         self.begin("checking the settings files of the program copy and the build folder")
         self.check_settings(program_folder, build_settings)
         self.say(f"the score made its whole road in {time.monotonic() - self.started:.1f}s")
+
+    def box_from_keyboard(self, collector):
+        """A button that the pointer rests on, activated with Enter: the box
+        it opens must take the mouse (the button must not keep the pointer)."""
+        self.click(collector, COLLECTOR_HELP)  # a left click arms Enter
+        first = self.wait_window("帮助", "Velcoll", unexpected=COLLECTOR_TROUBLE)
+        self.keys(first, "Return")
+        self.wait_gone(first, "帮助", "Velcoll")
+        # Nudge the resting pointer: the button shows hover and holds it.
+        x, y, _, _ = self.geometry(collector)
+        dx, dy = centre_of(COLLECTOR_HELP)
+        self.move_pointer(x + dx + 3, y + dy + 1)
+        time.sleep(0.2)
+        self.keys(collector, "Return")
+        box = self.wait_window("帮助", "Velcoll", unexpected=COLLECTOR_TROUBLE)
+        bx, by, width, height = self.geometry(box)
+        pid = self.processes["Velcoll"].pid
+        # The OK button sits in the bottom right corner; the exact spot
+        # depends on the style, so try the likely points until the box goes.
+        for up in (22, 18, 28, 14, 34):
+            for left in (50, 40, 60, 30, 75, 90):
+                self.move_pointer(bx + width - left, by + height - up)
+                self.xdotool("click", "1")
+                deadline = time.monotonic() + 0.5
+                while time.monotonic() < deadline:
+                    if box not in self.windows("帮助", pid):
+                        return
+                    time.sleep(POLL)
+        raise E2EFailure("the 帮助 box opened with Enter ignored every mouse click")
 
     def confirm_dialog(self, dialog):
         # Enter accepts the typed name; a completion list still open takes the
@@ -455,7 +516,7 @@ class Road:
         raise E2EFailure("the save dialog did not accept the typed file name")
 
     def check_saved(self, content):
-        address = own_ipv4()
+        address = sender_address(TEACHER_ADDRESS)
         host = socket.gethostname()
         expected = f"{address}#{host}#{STUDENT_NAME}#{FULL_MARKS}#{SET_NAME}\r\n".encode("gbk")
         if content != expected:
@@ -495,18 +556,18 @@ def main():
 
     # One virtual X server for both programs: re-run this script inside it.
     if os.environ.get(INSIDE_MARK) != "1":
-        for tool in ("xvfb-run", "xdotool", "import"):
+        for tool in ("xvfb-run", "xdotool", "import", "xdpyinfo"):
             if shutil.which(tool) is None:
                 print(f"{tool} not found: run scripts/setup-debian.sh", file=sys.stderr)
                 return 1
         pid_file = tempfile.NamedTemporaryFile(prefix="velmora-e2e-", suffix=".pid", delete=False)
         pid_file.close()
         env = dict(os.environ, **{INSIDE_MARK: "1", PID_FILE: pid_file.name})
-        inner = subprocess.Popen(["xvfb-run", "-a", "-s", SCREEN, sys.executable,
-                                  os.path.abspath(__file__), bin_dir, source_dir],
-                                 env=env, start_new_session=True)
+        inner = None
 
         def forward(signum, _frame):
+            if inner is None:
+                sys.exit(1)
             # The run inside takes its screenshot and ends both programs while
             # the X server still runs; xvfb-run then ends the server.
             # Whatever still runs after a grace period is killed outright.
@@ -522,12 +583,31 @@ def main():
         signal.signal(signal.SIGTERM, forward)
         signal.signal(signal.SIGINT, forward)
         try:
-            return inner.wait()
+            # A server that never answers gets one more try on another
+            # display: -n is where xvfb-run -a starts looking for a free one.
+            for display in (None, random.randrange(200, 600)):
+                where = [] if display is None else ["-n", str(display)]
+                inner = subprocess.Popen(["xvfb-run", "-a", *where, "-s", SCREEN, sys.executable,
+                                          os.path.abspath(__file__), bin_dir, source_dir],
+                                         env=env, start_new_session=True)
+                code = inner.wait()
+                if code != X_NOT_READY:
+                    return code
+                print("the X server did not answer; trying once more on another display",
+                      flush=True)
+            return 1
         finally:
             os.unlink(pid_file.name)
 
     # Evidence of an earlier failed run would only mislead.
     shutil.rmtree(output_dir, ignore_errors=True)
+
+    # xvfb-run may start the run before its server takes connections: a
+    # program started then fails with "could not connect to display".
+    if not wait_for_x_server():
+        print(f"FAILED: the X server on {os.environ.get('DISPLAY')} did not answer within "
+              f"{X_READY_TIMEOUT:.0f}s", flush=True)
+        return X_NOT_READY
 
     def stopped(signum, _frame):
         raise E2EFailure(f"stopped by signal {signum}")

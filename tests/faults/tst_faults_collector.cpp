@@ -25,8 +25,18 @@
 #include <QUdpSocket>
 
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
+
+#ifdef Q_OS_LINUX
+#include <arpa/inet.h>
+#include <netinet/ip.h>
+#include <netinet/udp.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#endif
 
 using namespace velmora;
 using namespace velmora::collector;
@@ -64,8 +74,52 @@ QByteArray scorePayload(const QString& address, const QString& score, const QStr
 
 int handledBy(const form1& w)
 {
-    const ScoreReceiver& r = w.receiver();
-    return r.recordedCount() + r.ignoredCount() + r.refusedCount();
+    return w.receiver().readCount();
+}
+
+// Sends one UDP datagram with a made-up source address and port through a
+// raw socket; empty when sent, else why it cannot be done here.
+QString sendForged(const QHostAddress& from, quint16 fromPort, const QHostAddress& to,
+                   quint16 toPort, const QByteArray& payload)
+{
+#ifdef Q_OS_LINUX
+    const int fd = ::socket(AF_INET, SOCK_RAW, IPPROTO_RAW);
+    if (fd < 0) {
+        return QStringLiteral("no raw socket here (needs root): ") +
+               QString::fromLocal8Bit(std::strerror(errno));
+    }
+    QByteArray packet(qsizetype(sizeof(iphdr) + sizeof(udphdr)), '\0');
+    packet += payload;
+    auto* ip = reinterpret_cast<iphdr*>(packet.data());
+    ip->version = 4;
+    ip->ihl = 5;
+    ip->ttl = 64;
+    ip->protocol = IPPROTO_UDP;
+    ip->tot_len = htons(quint16(packet.size()));
+    ip->saddr = htonl(from.toIPv4Address());
+    ip->daddr = htonl(to.toIPv4Address());
+    auto* udp = reinterpret_cast<udphdr*>(packet.data() + sizeof(iphdr));
+    udp->source = htons(fromPort);
+    udp->dest = htons(toPort);
+    udp->len = htons(quint16(packet.size() - qsizetype(sizeof(iphdr))));
+    udp->check = 0; // optional over IPv4
+    sockaddr_in target{};
+    target.sin_family = AF_INET;
+    target.sin_addr.s_addr = ip->daddr;
+    const auto sent = ::sendto(fd, packet.constData(), std::size_t(packet.size()), 0,
+                               reinterpret_cast<const sockaddr*>(&target), sizeof target);
+    const QString why =
+        sent == packet.size() ? QString() : QString::fromLocal8Bit(std::strerror(errno));
+    ::close(fd);
+    return why;
+#else
+    Q_UNUSED(from)
+    Q_UNUSED(fromPort)
+    Q_UNUSED(to)
+    Q_UNUSED(toPort)
+    Q_UNUSED(payload)
+    return QStringLiteral("raw sockets are used on Linux only");
+#endif
 }
 
 QList<QByteArray> drain(QUdpSocket& socket)
@@ -172,7 +226,8 @@ struct Flood
                     toGbk(QString(u'#' + set));
                 break;
             case 9:
-                p = scorePayload(address, QStringLiteral("9"), QString(3000, u'长'), set);
+                // Long, but within the 1,024 bytes a datagram may have.
+                p = scorePayload(address, QStringLiteral("9"), QString(450, u'长'), set);
                 break;
             default:
                 p = scorePayload(address, QString::number(i % 26),
@@ -210,6 +265,10 @@ private slots:
     // flood
     void flood_data();
     void flood();
+
+    // datagrams with a made-up source: echoes, one computer's many keys
+    void forgedSources_data();
+    void forgedSources();
 };
 
 // ---- the port -----------------------------------------------------------------
@@ -613,6 +672,74 @@ void TestFaultsCollector::flood()
     QTest::qWait(100);
     QVERIFY(!student.socket.hasPendingDatagrams());
     QCOMPARE(w.table().rec_count(), ScoreTable::kMaxRows);
+}
+
+// ---- forged sources --------------------------------------------------------------
+
+void TestFaultsCollector::forgedSources_data()
+{
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<int>("fromPort");
+    QTest::addColumn<QByteArrayList>("payloads");
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<QString>("status"); // shown after the address, empty for none
+
+    const auto keys = [](int n) {
+        QByteArrayList list;
+        for (int i = 0; i < n; ++i) {
+            list << scorePayload(QStringLiteral("10.7.0.%1").arg(i), QStringLiteral("20"),
+                                 QStringLiteral("假%1").arg(i), QStringLiteral("第一套"));
+        }
+        return list;
+    };
+    const QByteArray score = scorePayload(QStringLiteral("10.7.0.1"), QStringLiteral("20"),
+                                          QStringLiteral("王"), QStringLiteral("第一套"));
+    QTest::newRow("error: an acknowledgement from 127.0.0.1:1202 starts no echo loop")
+        << QStringLiteral("127.0.0.1") << 1202 << QByteArrayList{"ACK#" + score} << 0 << QString();
+    QTest::newRow("error: a score from port 1202 of this computer")
+        << QStringLiteral("127.0.0.1") << 1202 << QByteArrayList{score} << 0 << QString();
+    QTest::newRow("error: 20 new keys from one other computer: nine taken")
+        << QStringLiteral("10.9.9.9") << 1201 << keys(20) << 9
+        << QStringLiteral("地址不符的成绩9条  已拒收10.9.9.9的新成绩11条");
+    QTest::newRow("error: a 2 KB datagram from another computer")
+        << QStringLiteral("10.9.9.9") << 1201
+        << QByteArrayList{scorePayload(QStringLiteral("10.7.0.1"), QStringLiteral("20"),
+                                       QString(1000, u'长'), QStringLiteral("第一套"))}
+        << 0 << QStringLiteral("已忽略超长数据包1个");
+    QTest::newRow("20 new keys from this computer's student port: all taken")
+        << QStringLiteral("127.0.0.1") << 1201 << keys(20) << 20 << QString();
+}
+
+void TestFaultsCollector::forgedSources()
+{
+    QFETCH(QString, from);
+    QFETCH(int, fromPort);
+    QFETCH(QByteArrayList, payloads);
+    QFETCH(int, rows);
+    QFETCH(QString, status);
+
+    Teacher t;
+    form1& w = *t.window;
+    const QString address = w.lbl_host()->text();
+    for (const QByteArray& p : std::as_const(payloads)) {
+        const int before = handledBy(w);
+        if (const QString why =
+                sendForged(QHostAddress(from), quint16(fromPort),
+                           QHostAddress(QHostAddress::LocalHost), w.listeningPort(), p);
+            !why.isEmpty()) {
+            QSKIP(qPrintable(why));
+        }
+        QVERIFY2(QTest::qWaitFor([&] { return handledBy(w) > before; }, 5000),
+                 "the forged datagram did not arrive");
+    }
+    const ScoreReceiver& r = w.receiver();
+    // Only what was recorded is acknowledged, and the window shows just that.
+    QCOMPARE(r.recordedCount(), rows);
+    QCOMPARE(w.table().rec_count(), rows);
+    QCOMPARE(w.lbl_exam_info()->text(), QStringLiteral("已提交成绩%1").arg(rows));
+    QCOMPARE(w.lbl_host()->text(),
+             status.isEmpty() ? address : address + QStringLiteral("  ") + status);
+    QCOMPARE(t.prompter.shown.size(), 0);
 }
 
 int main(int argc, char** argv)

@@ -17,12 +17,18 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 #include <algorithm>
 #include <memory>
@@ -121,6 +127,14 @@ private slots:
     // redo while the working folder cannot be replaced
     void redoFaults_data();
     void redoFaults();
+
+    // links planted where redo and the first copy delete or write
+    void linkPlants_data();
+    void linkPlants();
+
+    // settings and task files that are pipes, devices or far too large
+    void hostileSettings_data();
+    void hostileSettings();
 };
 
 void TestFaultsStudent::initTestCase()
@@ -278,7 +292,7 @@ void TestFaultsStudent::redoFaults()
     const Prompt& told = pc.prompter.shown.at(1);
     if (title == u"警告") {
         QCOMPARE(told.text, QStringLiteral("请先关闭FrontPage练习题，然后再点击“重做”!"));
-        QVERIFY(!told.details.isEmpty()); // the reason, for the teacher
+        QVERIFY(told.details.isEmpty()); // the fixed text only, no details button
         // The student's folder is whole and nothing of the attempt is left.
         QCOMPARE(FaultPlaces::treeOf(pc.work()), edited);
         QCOMPARE(FaultPlaces::entries(pc.workingRoot()), rootEntries);
@@ -300,6 +314,147 @@ void TestFaultsStudent::redoFaults()
     QCOMPARE(pc.redo(), QStringLiteral("OK！"));
     QCOMPARE(FaultPlaces::treeOf(pc.work()), pc.templateTree());
     QCOMPARE(FaultPlaces::entries(pc.workingRoot()), rootEntries);
+}
+
+// ---- links and hostile files --------------------------------------------------
+
+void TestFaultsStudent::linkPlants_data()
+{
+    QTest::addColumn<QString>("where");   // relative to the working root
+    QTest::addColumn<bool>("beforeOpen"); // planted before the set is first opened
+    QTest::addColumn<QString>("title");   // of the box after redo
+    QTest::newRow("error: the working folder is a link, redo refuses")
+        << kSet1 << false << QStringLiteral("警告");
+    QTest::newRow("a stale staging link is removed as a link")
+        << u'.' + kSet1 + QStringLiteral(".velmora-new") << false << QStringLiteral("OK！");
+    QTest::newRow("a stale retired link is removed as a link")
+        << u'.' + kSet1 + QStringLiteral(".velmora-old") << false << QStringLiteral("OK！");
+    QTest::newRow("a link inside the working folder")
+        << kSet1 + QStringLiteral("/images/other") << false << QStringLiteral("OK！");
+    QTest::newRow("first copy: the working folder is a link")
+        << kSet1 << true << QStringLiteral("OK！");
+    QTest::newRow("first copy: a material file of the working root is a link")
+        << QStringLiteral("readme.txt") << true << QStringLiteral("OK！");
+}
+
+void TestFaultsStudent::linkPlants()
+{
+    QFETCH(QString, where);
+    QFETCH(bool, beforeOpen);
+    QFETCH(QString, title);
+    // Another student's files, which a link planted on a shared account
+    // points at.
+    QTemporaryDir precious;
+    QVERIFY(FaultPlaces::putFile(precious.filePath(QStringLiteral("essay.htm")), "mine"));
+    QVERIFY(FaultPlaces::putFile(precious.filePath(QStringLiteral("sub/readme.txt")), "mine too"));
+    const Tree preciousTree = FaultPlaces::treeOf(precious.path());
+    const QString preciousFile = precious.filePath(QStringLiteral("sub/readme.txt"));
+
+    Computer pc;
+    QVERIFY(pc.putMaterial());
+    QVERIFY(FaultPlaces::putFile(pc.program.filePath(QStringLiteral("UserName.wf")),
+                                 toGbk(QStringLiteral("王小明"))));
+    const QString link = pc.workingRoot() + u'/' + where;
+    const auto plant = [&] {
+        const QString target =
+            where.endsWith(QStringLiteral(".txt")) ? preciousFile : precious.path();
+        return QDir().mkpath(QFileInfo(link).path()) && QFile::link(target, link);
+    };
+    if (beforeOpen) {
+        QVERIFY(plant());
+    }
+    pc.start();
+    pc.openSet1();
+    QVERIFY(pc.exercise());
+    QCOMPARE(FaultPlaces::treeOf(precious.path()), preciousTree);
+    if (beforeOpen) {
+        // The link went, a real copy took its place.
+        QVERIFY(!QFileInfo(link).isSymLink());
+        QCOMPARE(FaultPlaces::treeOf(pc.work()), pc.templateTree());
+    } else {
+        if (where == kSet1) {
+            QVERIFY(QDir(pc.work()).removeRecursively());
+        }
+        QVERIFY(plant());
+    }
+
+    QCOMPARE(pc.redo(), title);
+    QCOMPARE(FaultPlaces::treeOf(precious.path()), preciousTree);
+    if (title == u"警告") {
+        QVERIFY(QFileInfo(link).isSymLink()); // nothing changed
+    } else {
+        QVERIFY(!QFileInfo(link).isSymLink());
+        QCOMPARE(FaultPlaces::treeOf(pc.work()), pc.templateTree());
+    }
+}
+
+void TestFaultsStudent::hostileSettings_data()
+{
+    QTest::addColumn<QString>("where"); // program, user or task
+    QTest::addColumn<QString>("kind");  // fifo, zero or large
+    QTest::addColumn<QString>("host");  // the teacher address shown
+    QTest::newRow("a pipe as host.wf in the program folder")
+        << QStringLiteral("program") << QStringLiteral("fifo") << QString();
+    QTest::newRow("a pipe as host.wf in the per-user folder: the program folder's serves")
+        << QStringLiteral("user") << QStringLiteral("fifo") << QStringLiteral("10.0.0.1");
+    QTest::newRow("a link to /dev/zero as host.wf")
+        << QStringLiteral("program") << QStringLiteral("zero") << QString();
+    QTest::newRow("a link to /dev/zero as host.wf in the per-user folder")
+        << QStringLiteral("user") << QStringLiteral("zero") << QStringLiteral("10.0.0.1");
+    QTest::newRow("host.wf of 1 GB")
+        << QStringLiteral("program") << QStringLiteral("large") << QString();
+    QTest::newRow("a pipe as the task file")
+        << QStringLiteral("task") << QStringLiteral("fifo") << QStringLiteral("10.0.0.1");
+    QTest::newRow("a task file of 1 GB")
+        << QStringLiteral("task") << QStringLiteral("large") << QStringLiteral("10.0.0.1");
+}
+
+void TestFaultsStudent::hostileSettings()
+{
+    QFETCH(QString, where);
+    QFETCH(QString, kind);
+    QFETCH(QString, host);
+    Computer pc;
+    QVERIFY(pc.putMaterial());
+    QVERIFY(FaultPlaces::putFile(pc.program.filePath(QStringLiteral("UserName.wf")),
+                                 toGbk(QStringLiteral("王小明"))));
+    const QString hostFile = QStringLiteral("host.wf");
+    const QString path = where == u"user"   ? pc.config.filePath(hostFile)
+                         : where == u"task" ? pc.program.filePath(QStringLiteral("wf/1.txt"))
+                                            : pc.program.filePath(hostFile);
+    if (where != u"program") {
+        QVERIFY(FaultPlaces::putFile(pc.program.filePath(hostFile), "10.0.0.1"));
+    }
+    QFile::remove(path);
+    if (kind == u"large") {
+        QFile big(path);
+        QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(qint64(1) << 30));
+    } else if (kind == u"zero") {
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));
+    } else {
+#ifdef Q_OS_UNIX
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0644), 0);
+#else
+        QSKIP("no pipes in the file system here");
+#endif
+    }
+
+    // The program starts, shows its window and reads nothing from the file;
+    // a pipe with no writer would otherwise hold it for good.
+    pc.start();
+    QVERIFY(pc.login());
+    QCOMPARE(pc.login()->txt_ServerIP->text(), host);
+    QCOMPARE(pc.login()->txt_UserName->text(), QStringLiteral("王小明"));
+    pc.openSet1();
+    QVERIFY(pc.exercise());
+    if (where == u"task") {
+        QVERIFY2(pc.exercise()->Text1->toPlainText().startsWith(QStringLiteral("【找不到")),
+                 qPrintable(pc.exercise()->Text1->toPlainText().left(40)));
+    }
+    // The file is still what it was: nothing replaced it.
+    const QFileInfo after(path);
+    QCOMPARE(after.isSymLink(), kind == u"zero");
+    QCOMPARE(after.isFile(), kind == u"large");
 }
 
 QTEST_MAIN(TestFaultsStudent)

@@ -111,6 +111,8 @@ private slots:
 
     void brokenPages_data();
     void brokenPages();
+    void findPage_data();
+    void findPage();
     void missingOrUnreadableFiles_data();
     void missingOrUnreadableFiles();
     void noRuleTable_data();
@@ -737,6 +739,43 @@ void TestMarking::missingOrUnreadableFiles()
     QCOMPARE(r.total, 0);
     QCOMPARE(r.report, pageFound ? reportFor({0, 0, 0, 0, 0}) : kHeader + u"\r\r总分：0\r");
     QCOMPARE(r.checks.isEmpty(), !pageFound);
+}
+
+void TestMarking::findPage_data()
+{
+    QTest::addColumn<QStringList>("entries"); // in the folder; a trailing "/" makes a folder
+    QTest::addColumn<QString>("found");       // empty: no page
+    QTest::newRow("exact name") << QStringList{u"hu.htm"_s} << u"hu.htm"_s;
+    QTest::newRow("first letter capital") << QStringList{u"Hu.htm"_s} << u"Hu.htm"_s;
+    QTest::newRow("all capitals") << QStringList{u"HU.HTM"_s, u"hu.html"_s} << u"HU.HTM"_s;
+    QTest::newRow("exact name wins over a cased twin")
+        << QStringList{u"HU.htm"_s, u"hu.htm"_s, u"Hu.htm"_s} << u"hu.htm"_s;
+    QTest::newRow("cased twins without the exact name: name order")
+        << QStringList{u"hU.htm"_s, u"Hu.htm"_s} << u"Hu.htm"_s;
+    QTest::newRow("a folder of a cased name is no page") << QStringList{u"Hu.htm/"_s} << QString();
+    QTest::newRow("nothing like it") << QStringList{u"index.htm"_s} << QString();
+}
+
+void TestMarking::findPage()
+{
+    QFETCH(QStringList, entries);
+    QFETCH(QString, found);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QDir folder(dir.path());
+    for (const QString& entry : std::as_const(entries)) {
+        if (entry.endsWith(u'/')) {
+            QVERIFY(folder.mkdir(entry.chopped(1)));
+        } else {
+            QVERIFY(writeFileBytes(folder.filePath(entry), toGbk(fullPage(1))).ok);
+        }
+    }
+    if (folder.entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size() != entries.size()) {
+        QSKIP("this file system does not keep names that differ only by case apart");
+    }
+    const QString page = marking::findPage(dir.path(), u"hu.htm"_s);
+    QCOMPARE(page, folder.filePath(found.isEmpty() ? u"hu.htm"_s : found));
+    QCOMPARE(markFile(1, page).pageFound, !found.isEmpty());
 }
 
 void TestMarking::noRuleTable_data()

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Runs the real velmora-mark executable on real files.
+#include "../collector/XlsxCells.h"
 #include "AnsiFile.h"
 #include "Marking.h"
 
@@ -10,6 +11,11 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 using namespace velmora;
 using namespace Qt::Literals::StringLiterals;
@@ -51,6 +57,29 @@ QString writeSet1Missing2(const QString& path)
     return writeAnsiFile(path, text).ok ? path : QString();
 }
 
+// Puts a hostile page at path: "sparse" (100 GB of nothing), "over" (one
+// byte over 16 MiB), "fifo", "zero" (a link to /dev/zero). Returns why it
+// cannot be made here, empty when it is in place.
+QString plantPage(const QString& kind, const QString& path)
+{
+    if (kind == u"sparse" || kind == u"over") {
+        QFile f(path);
+        const qint64 size = kind == u"sparse" ? 100LL << 30 : kMaxPageBytes + 1;
+        return f.open(QIODevice::WriteOnly) && f.resize(size) ? QString()
+                                                              : u"cannot make a sparse file"_s;
+    }
+#ifdef Q_OS_UNIX
+    if (kind == u"fifo") {
+        return ::mkfifo(QFile::encodeName(path).constData(), 0644) == 0 ? QString()
+                                                                        : u"no mkfifo"_s;
+    }
+    if (kind == u"zero") {
+        return QFile::link(u"/dev/zero"_s, path) ? QString() : u"no /dev/zero link"_s;
+    }
+#endif
+    return u"not on this system"_s;
+}
+
 } // namespace
 
 class TestVelmoraMark : public QObject
@@ -68,6 +97,8 @@ private slots:
     void badArguments();
     void missingPage_data();
     void missingPage();
+    void hostilePage_data();
+    void hostilePage();
 
 private:
     QTemporaryDir m_dir;
@@ -150,29 +181,79 @@ void TestVelmoraMark::batch()
     QTemporaryDir cls;
     QVERIFY(cls.isValid());
     const QDir root(cls.path());
-    for (const char* name : {"b02", "a01", "c03", "d,04"}) {
+    for (const char* name : {"b02", "a01", "c03", "d,04", "+x", "=1+1", "-y", "@z", "e05", "f06"}) {
         QVERIFY(root.mkdir(QString::fromLatin1(name)));
     }
     QVERIFY(QFile::copy(fixturePath(1), root.filePath(u"a01/hu.htm"_s)));
     QVERIFY(!writeSet1Missing2(root.filePath(u"b02/hu.htm"_s)).isEmpty());
-    QVERIFY(QFile::copy(fixturePath(1), root.filePath(u"d,04/hu.htm"_s)));
-    // c03 has no page; a loose file beside the folders is not a student.
+    QVERIFY(QFile::copy(fixturePath(1), root.filePath(u"d,04/Hu.HTM"_s)));
+    // Saved under another case of the name: still the page (d,04).
+    // Folder names that a spreadsheet would run as formulas.
+    QVERIFY(QFile::copy(fixturePath(1), root.filePath(u"=1+1/hu.htm"_s)));
+    QVERIFY(QFile::copy(fixturePath(1), root.filePath(u"+x/hu.htm"_s)));
+    QVERIFY(QFile::copy(fixturePath(1), root.filePath(u"-y/hu.htm"_s)));
+    // Pages that cannot be read: each folder gets a line of its own, the
+    // others are still marked.
+    QVERIFY(plantPage(u"sparse"_s, root.filePath(u"e05/hu.htm"_s)).isEmpty());
+    const QString hostile = plantPage(u"fifo"_s, root.filePath(u"f06/hu.htm"_s)).isEmpty()
+                                ? u"not a regular file"_s
+                                : u"no hu.htm"_s;
+    // c03 and @z have no page; a loose file beside the folders is not a student.
     QVERIFY(writeFileBytes(root.filePath(u"notes.txt"_s), "x").ok);
-
     const Run r = runMark({u"--set"_s, u"1"_s, u"--batch"_s, cls.path()});
     QCOMPARE(r.exitCode, 0);
     QCOMPARE(r.out, u"folder,q1,q2,q3,q4,q5,total\n"
+                    u"'+x,5,5,5,5,5,25\n"
+                    u"'-y,5,5,5,5,5,25\n"
+                    u"'=1+1,5,5,5,5,5,25\n"
+                    u"'@z,,,,,,\n"
                     u"a01,5,5,5,5,5,25\n"
                     u"b02,5,3,5,5,5,23\n"
                     u"c03,,,,,,\n"
-                    u"\"d,04\",5,5,5,5,5,25\n"_s);
-    QCOMPARE(r.err.count(u'\n'), 1);
-    QVERIFY(r.err.contains(u"c03"_s));
-
+                    u"\"d,04\",5,5,5,5,5,25\n"
+                    u"e05,,,,,,\n"
+                    u"f06,,,,,,\n"_s);
+    const QStringList errors = r.err.split(u'\n', Qt::SkipEmptyParts);
+    QCOMPARE(errors.size(), 4);
+    QVERIFY(errors.at(0).contains(u"@z"_s));
+    QVERIFY(errors.at(1).contains(u"c03"_s));
+    QVERIFY2(errors.at(2).contains(u"e05"_s) && errors.at(2).contains(u"larger than"_s),
+             qPrintable(errors.at(2)));
+    QVERIFY2(errors.at(3).contains(u"f06"_s) && errors.at(3).contains(hostile),
+             qPrintable(errors.at(3)));
     const Run missing = runMark({u"--set"_s, u"1"_s, u"--batch"_s, root.filePath(u"nope"_s)});
     QCOMPARE(missing.exitCode, 1);
     QCOMPARE(missing.out, QString());
     QVERIFY(!missing.err.isEmpty());
+
+    // The same marks as a workbook: one row per folder, a score per question.
+    VELMORA_REQUIRE_XLSX_READER();
+    QTemporaryDir out;
+    const QString book = out.filePath(u"一班.xlsx"_s);
+    const Run withBook = runMark({u"--set"_s, u"1"_s, u"--batch"_s, cls.path(), u"--xlsx"_s, book});
+    QCOMPARE(withBook.exitCode, 0);
+    QCOMPARE(withBook.out, r.out);
+    QString error;
+    const QList<XlsxSheet> sheets = readXlsx(book, &error);
+    QVERIFY2(sheets.size() == 4, qPrintable(error));
+    QCOMPARE(sheets.at(0).joined(),
+             (QStringList{u"文件夹|第1题|第2题|第3题|第4题|第5题|总分|套题"_s,
+                          u"+x|5|5|5|5|5|25|第一套"_s, u"-y|5|5|5|5|5|25|第一套"_s,
+                          u"=1+1|5|5|5|5|5|25|第一套"_s, u"@z|||||||第一套"_s,
+                          u"a01|5|5|5|5|5|25|第一套"_s, u"b02|5|3|5|5|5|23|第一套"_s,
+                          u"c03|||||||第一套"_s, u"d,04|5|5|5|5|5|25|第一套"_s,
+                          u"e05|||||||第一套"_s, u"f06|||||||第一套"_s}));
+    QCOMPARE(sheets.at(0).kinds.at(2).at(2), u"n"_s);
+    QCOMPARE(sheets.at(1).joined(0, 4),
+             (QStringList{u"文件夹|第一套|总分|平均分"_s, u"+x|25|25|25"_s, u"-y|25|25|25"_s,
+                          u"=1+1|25|25|25"_s}));
+
+    // A workbook that cannot be written is reported; the marks are still printed.
+    const Run unwritable = runMark({u"--set"_s, u"1"_s, u"--batch"_s, cls.path(), u"--xlsx"_s,
+                                    out.filePath(u"no-such/a.xlsx"_s)});
+    QCOMPARE(unwritable.exitCode, 3);
+    QCOMPARE(unwritable.out, r.out);
+    QVERIFY(unwritable.err.contains(u"cannot write"_s));
 }
 
 void TestVelmoraMark::badArguments_data()
@@ -190,6 +271,10 @@ void TestVelmoraMark::badArguments_data()
     QTest::newRow("two pages") << QStringList{u"--set"_s, u"1"_s, page, page};
     QTest::newRow("batch with page")
         << QStringList{u"--set"_s, u"1"_s, u"--batch"_s, m_dir.path(), page};
+    QTest::newRow("xlsx without batch")
+        << QStringList{u"--set"_s, u"1"_s, u"--xlsx"_s, m_dir.filePath(u"a.xlsx"_s), page};
+    QTest::newRow("xlsx without file name")
+        << QStringList{u"--set"_s, u"1"_s, u"--batch"_s, m_dir.path(), u"--xlsx"_s, u""_s};
     QTest::newRow("set twice") << QStringList{u"--set"_s, u"1"_s, u"--set"_s, u"2"_s, page};
 }
 
@@ -221,6 +306,43 @@ void TestVelmoraMark::missingPage()
     QCOMPARE(r.out, kNoPageReport);
     QCOMPARE(r.err.count(u'\n'), 1);
     QVERIFY(r.err.contains(u"not found"_s));
+}
+
+void TestVelmoraMark::hostilePage_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("reason"); // in the message
+    QTest::newRow("error: sparse 100 GB page") << u"sparse"_s << u"larger than"_s;
+    QTest::newRow("error: one byte over 16 MiB") << u"over"_s << u"larger than"_s;
+    QTest::newRow("error: a pipe that nobody writes") << u"fifo"_s << u"not a regular file"_s;
+    QTest::newRow("error: a link to /dev/zero") << u"zero"_s << u"not a regular file"_s;
+    QTest::newRow("error: no permission") << u"no-permission"_s << u"ermission"_s;
+}
+
+void TestVelmoraMark::hostilePage()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, reason);
+    QTemporaryDir dir;
+    const QString page = dir.filePath(u"hu.htm"_s);
+    if (kind == u"no-permission") {
+#ifdef Q_OS_UNIX
+        if (::geteuid() == 0) {
+            QSKIP("root reads any file");
+        }
+#endif
+        QVERIFY(QFile::copy(fixturePath(1), page));
+        QVERIFY(QFile::setPermissions(page, {}));
+    } else if (const QString why = plantPage(kind, page); !why.isEmpty()) {
+        QSKIP(qPrintable(why));
+    }
+    // Never blocks, never runs out of memory: a clear message and status 1.
+    const Run r = runMark({u"--set"_s, u"1"_s, page});
+    QCOMPARE(r.exitCode, 1);
+    QCOMPARE(r.out, kNoPageReport);
+    QCOMPARE(r.err.count(u'\n'), 1);
+    QVERIFY2(r.err.startsWith(u"velmora-mark: cannot read page"_s), qPrintable(r.err));
+    QVERIFY2(r.err.contains(reason), qPrintable(r.err));
 }
 
 QTEST_GUILESS_MAIN(TestVelmoraMark)

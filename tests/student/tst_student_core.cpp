@@ -502,22 +502,29 @@ void TestStudentCore::nameProblem()
 namespace {
 
 // A collector stand-in on 127.0.0.1 that records what arrives and
-// acknowledges the datagrams whose number (1-based) is in answerOn.
+// acknowledges the datagrams whose number (1-based) is in answerOn. The
+// answer may be wrong: "bytes" (of another payload), "port" (the right bytes
+// from another port), "address" (from the right port on 127.0.0.2).
 class Receiver : public QObject
 {
 public:
-    explicit Receiver(QList<int> answerOn, bool wrongAck = false)
-        : m_answerOn(std::move(answerOn)), m_wrongAck(wrongAck)
+    explicit Receiver(QList<int> answerOn, QString wrong = {})
+        : m_answerOn(std::move(answerOn)), m_wrong(std::move(wrong))
     {
         m_socket.bind(QHostAddress::LocalHost, 0);
+        m_forger.bind(m_wrong == u"address" ? QHostAddress(QStringLiteral("127.0.0.2"))
+                                            : QHostAddress(QHostAddress::LocalHost),
+                      m_wrong == u"address" ? m_socket.localPort() : quint16(0));
         connect(&m_socket, &QUdpSocket::readyRead, this, [this] {
             while (m_socket.hasPendingDatagrams()) {
                 const QNetworkDatagram d = m_socket.receiveDatagram();
                 received.append(d.data());
                 if (m_answerOn.contains(received.size())) {
                     const QByteArray ack =
-                        m_wrongAck ? ackFor(QByteArray(d.data() + "x")) : ackFor(d.data());
-                    m_socket.writeDatagram(ack, d.senderAddress(), quint16(d.senderPort()));
+                        m_wrong == u"bytes" ? ackFor(QByteArray(d.data() + "x")) : ackFor(d.data());
+                    QUdpSocket& from =
+                        m_wrong.isEmpty() || m_wrong == u"bytes" ? m_socket : m_forger;
+                    from.writeDatagram(ack, d.senderAddress(), quint16(d.senderPort()));
                 }
             }
         });
@@ -527,8 +534,9 @@ public:
 
 private:
     QUdpSocket m_socket;
+    QUdpSocket m_forger;
     QList<int> m_answerOn;
-    bool m_wrongAck;
+    QString m_wrong;
 };
 
 ScoreDatagram sample()
@@ -542,28 +550,35 @@ ScoreDatagram sample()
 void TestStudentCore::uploadDelivery_data()
 {
     QTest::addColumn<QList<int>>("answerOn");
-    QTest::addColumn<bool>("wrongAck");
+    QTest::addColumn<QString>("wrong");
     QTest::addColumn<ScoreUploader::Outcome>("outcome");
     QTest::addColumn<int>("sends");
     QTest::newRow("acknowledged at once")
-        << QList<int>{1} << false << ScoreUploader::Outcome::Acknowledged << 1;
+        << QList<int>{1} << QString() << ScoreUploader::Outcome::Acknowledged << 1;
     QTest::newRow("acknowledged after one resend")
-        << QList<int>{2} << false << ScoreUploader::Outcome::Acknowledged << 2;
+        << QList<int>{2} << QString() << ScoreUploader::Outcome::Acknowledged << 2;
     QTest::newRow("acknowledged on the last try")
-        << QList<int>{3} << false << ScoreUploader::Outcome::Acknowledged << 3;
+        << QList<int>{3} << QString() << ScoreUploader::Outcome::Acknowledged << 3;
     QTest::newRow("never acknowledged")
-        << QList<int>{} << false << ScoreUploader::Outcome::Unconfirmed << 3;
+        << QList<int>{} << QString() << ScoreUploader::Outcome::Unconfirmed << 3;
     QTest::newRow("acknowledgement of other bytes")
-        << QList<int>{1, 2, 3} << true << ScoreUploader::Outcome::Unconfirmed << 3;
+        << QList<int>{1, 2, 3} << QStringLiteral("bytes") << ScoreUploader::Outcome::Unconfirmed
+        << 3;
+    QTest::newRow("acknowledgement from the wrong port")
+        << QList<int>{1, 2, 3} << QStringLiteral("port") << ScoreUploader::Outcome::Unconfirmed
+        << 3;
+    QTest::newRow("acknowledgement from the wrong address")
+        << QList<int>{1, 2, 3} << QStringLiteral("address") << ScoreUploader::Outcome::Unconfirmed
+        << 3;
 }
 
 void TestStudentCore::uploadDelivery()
 {
     QFETCH(QList<int>, answerOn);
-    QFETCH(bool, wrongAck);
+    QFETCH(QString, wrong);
     QFETCH(ScoreUploader::Outcome, outcome);
     QFETCH(int, sends);
-    Receiver receiver(answerOn, wrongAck);
+    Receiver receiver(answerOn, wrong);
     ScoreUploader up;
     up.setRemote(QStringLiteral("127.0.0.1"), receiver.port());
     up.setPatience(150, 3);

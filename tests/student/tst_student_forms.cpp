@@ -2,6 +2,7 @@
 // The student windows driven as a student would: real forms offscreen, real
 // files in temporary folders, a real UDP receiver on 127.0.0.1, and message
 // boxes answered by a scripted prompter.
+#include "AnsiFile.h"
 #include "EventLabel.h"
 #include "ExerciseForm.h"
 #include "Form_menu.h"
@@ -176,6 +177,7 @@ private slots:
     void exerciseLoadProblems_data();
     void exerciseLoadProblems();
     void linkHover();
+    void openFolderFailure();
     void marking_data();
     void marking();
     void redo_data();
@@ -507,7 +509,8 @@ void TestStudentForms::exerciseLoad()
     QCOMPARE(form->Label3->text(), QDir::toNativeSeparators(room.work(name)));
     QCOMPARE(form->Command2->caption(), QStringLiteral("批改"));
     QCOMPARE(form->Lbl_ip->text(), QStringLiteral("[系统信息] 学生姓名:张三 本机IP:") +
-                                       platform::ownIPv4() + QStringLiteral(" 服务器IP:10.0.0.1"));
+                                       platform::ownIPv4(QStringLiteral("10.0.0.1")) +
+                                       QStringLiteral(" 服务器IP:10.0.0.1"));
     QVERIFY(form->Check1->isChecked());
     QVERIFY(form->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     form->Check1->click();
@@ -591,6 +594,35 @@ void TestStudentForms::linkHover()
                      Qt::NoButton, Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(form->QQForm1, &move);
     QVERIFY(!form->Label3->font().italic());
+}
+
+void TestStudentForms::openFolderFailure()
+{
+#ifdef Q_OS_WIN
+    QSKIP("Explorer reports nothing back");
+#else
+    // An opener that starts but cannot open the folder.
+    QTemporaryDir bin;
+    const QString opener = bin.filePath(QStringLiteral("xdg-open"));
+    QVERIFY(writeAnsiFile(opener, u"#!/bin/sh\nexit 3\n").ok);
+    QVERIFY(QFile::setPermissions(opener, QFile::ReadOwner | QFile::ExeOwner));
+    const QByteArray oldPath = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(bin.path()));
+    Classroom room;
+    room.start();
+    room.openWithButton(1);
+    ExerciseForm* form = room.exercise();
+    room.prompter.shown.clear();
+    QSignalSpy failed(form, &ExerciseForm::openFolderFailed);
+    QTest::mouseClick(form->Label3, Qt::LeftButton);
+    qputenv("PATH", oldPath);
+    QVERIFY(failed.wait(5000));
+    QCOMPARE(room.prompter.shown.size(), 1);
+    const Prompt& told = room.prompter.shown.first();
+    QVERIFY(told.untitled); // an empty title bar, not the program's name
+    QCOMPARE(told.text, QStringLiteral("无法自动打开，请你手动打开文件夹") +
+                            QDir::toNativeSeparators(room.work(kSet1)));
+#endif
 }
 
 void TestStudentForms::marking_data()
@@ -760,17 +792,27 @@ void TestStudentForms::upload()
     QCOMPARE(confirm.text, kSet1 + QStringLiteral("\r姓名:张三\r分数:") + score);
     QCOMPARE(confirm.defaultButton, QMessageBox::No);
     QVERIFY(!form->btn_sendscore->isEnabled());
+    // While the outcome is open the student can neither go back nor close.
+    QVERIFY(!form->Command4->isEnabled());
+    QVERIFY(QApplication::overrideCursor());
+    QVERIFY(!form->close());
+    QVERIFY(form->isVisible());
     QVERIFY(done.wait(5000));
     QVERIFY(form->btn_sendscore->isEnabled());
+    QVERIFY(form->Command4->isEnabled());
+    QVERIFY(form->Lbl_ip->text().contains(QStringLiteral(" 本机IP:127.0.0.1 ")));
+    QVERIFY(!QApplication::overrideCursor());
     QCOMPARE(room.prompter.shown.size(), 2);
     QCOMPARE(room.prompter.shown.at(1).title, title);
+    QCOMPARE(room.prompter.shown.at(1).details, QString()); // the text says it all
     if (answer) {
         QCOMPARE(room.prompter.shown.at(1).text, QStringLiteral("成绩上传成功！"));
     } else {
         QVERIFY(room.prompter.shown.at(1).text.contains(QStringLiteral("没有确认")));
     }
     QTRY_COMPARE(receiver.received.size(), datagrams);
-    const QByteArray expected = toGbk(QString(platform::ownIPv4() + u'#' + platform::hostName() +
+    // The teacher is reached through loopback, so that is the sender's address.
+    const QByteArray expected = toGbk(QString(QStringLiteral("127.0.0.1#") + platform::hostName() +
                                               u'#' + score + QStringLiteral("#张三#") + kSet1));
     for (const QByteArray& d : std::as_const(receiver.received)) {
         QCOMPARE(d, expected);

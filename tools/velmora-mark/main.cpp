@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: MIT
 // velmora-mark: marks exercise pages from the command line, with the same
 // engine and the same report as the student program's marking button.
+#include "CsvCell.h"
 #include "Marking.h"
+#include "SummaryWorkbook.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -15,14 +18,19 @@
 #include <cstdio>
 
 using namespace velmora::marking;
+using velmora::csvCell;
+using velmora::collector::SummaryEntry;
+using velmora::collector::SummaryInput;
+using velmora::collector::SummaryWorkbook;
 
 namespace {
 
 enum Exit
 {
     Ok = 0,
-    PageMissing = 1,
-    BadArguments = 2
+    PageMissing = 1, // also a page that cannot be read
+    BadArguments = 2,
+    WriteFailed = 3
 };
 
 void write(FILE* stream, const QString& text)
@@ -34,7 +42,7 @@ void write(FILE* stream, const QString& text)
 
 const QString kUsage =
     QStringLiteral("Usage: velmora-mark --set N [--json | --explain] PAGE\n"
-                   "       velmora-mark --set N --batch DIR\n"
+                   "       velmora-mark --set N --batch DIR [--xlsx FILE]\n"
                    "\n"
                    "Marks an exercise page against the rule table of set N (1 to 9) and prints\n"
                    "the marking report.\n"
@@ -45,9 +53,14 @@ const QString kUsage =
                    "               its points and what it looks for\n"
                    "  --batch DIR  mark the set's page in every immediate subfolder of DIR and\n"
                    "               print CSV: folder,q1,q2,q3,q4,q5,total (sorted by folder)\n"
+                   "  --xlsx FILE  with --batch, also write an Excel workbook: one row per\n"
+                   "               folder with each question's score, a class summary, the\n"
+                   "               folders without a page, and notes\n"
                    "  -h, --help   show this help\n"
                    "\n"
-                   "Exit status: 0 marked, 1 page or folder missing, 2 bad arguments.\n");
+                   "Exit status: 0 marked, 1 page or folder missing or unreadable, 2 bad\n"
+                   "arguments, 3 the workbook could not be written. A page must be a regular\n"
+                   "file of at most 16 MiB.\n");
 
 int usageError(const QString& why)
 {
@@ -108,19 +121,32 @@ QString json(int set, const QString& page, const MarkResult& result)
     return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)) + u'\n';
 }
 
-// A CSV field, quoted when it holds a separator, a quote or a line break.
-QString csvField(const QString& text)
+// The workbook of a batch: 成绩 holds one row per folder with the score of
+// each question; the summary treats each folder as one student.
+SummaryInput batchWorkbook(int set, const QList<QStringList>& rows)
 {
-    static const QString special = QStringLiteral(",\"\r\n");
-    if (std::none_of(text.begin(), text.end(), [](QChar c) { return special.contains(c); })) {
-        return text;
+    SummaryInput in;
+    in.gradeHeader = QStringList{QStringLiteral("文件夹")};
+    for (int q = 1; q <= 5; ++q) {
+        in.gradeHeader << QStringLiteral("第%1题").arg(q);
     }
-    QString doubled = text;
-    doubled.replace(u'"', QStringLiteral("\"\""));
-    return u'"' + doubled + u'"';
+    in.gradeHeader << QStringLiteral("总分") << QStringLiteral("套题");
+    in.gradeRows = rows;
+    in.keyHeader = QStringLiteral("文件夹");
+    in.computerHeader.clear();
+    in.nameHeader.clear();
+    in.unitText = QStringLiteral("学生文件夹");
+    for (const QStringList& r : rows) {
+        if (!r.at(6).isEmpty()) {
+            in.entries.append(SummaryEntry{r.at(0), {}, {}, setFolderName(set), r.at(6)});
+        }
+    }
+    in.program = QStringLiteral("velmora-mark");
+    in.written = QDateTime::currentDateTime();
+    return in;
 }
 
-int markBatch(int set, const QString& dirPath)
+int markBatch(int set, const QString& dirPath, const QString& workbook)
 {
     const QDir dir(dirPath);
     if (!dir.exists()) {
@@ -132,21 +158,41 @@ int markBatch(int set, const QString& dirPath)
     const QString page = pageFileName(set);
     const QStringList folders =
         dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
+    QList<QStringList> rows;
     for (const QString& folder : folders) {
-        const QString path = dir.filePath(folder + u'/' + page);
-        if (!QFileInfo(path).isFile()) {
-            write(stderr, u"velmora-mark: no " + page + u" in " + folder + u'\n');
-            out += csvField(folder) + u",,,,,,\n";
+        const QString path = findPage(dir.filePath(folder), page);
+        const MarkResult result = markFile(set, path);
+        if (!result.pageFound) {
+            // A line of its own for this folder; the others are still marked.
+            const QString why =
+                result.readError.isEmpty()
+                    ? QString(u"no " + page + u" in " + folder)
+                    : QString(u"cannot read " + page + u" in " + folder + u": " + result.readError);
+            write(stderr, u"velmora-mark: " + why + u'\n');
+            out += csvCell(folder) + u",,,,,,\n";
+            rows.append({folder, {}, {}, {}, {}, {}, {}, setFolderName(set)});
             continue;
         }
-        const MarkResult result = markFile(set, path);
-        out += csvField(folder);
+        QStringList row{folder};
+        out += csvCell(folder);
         for (int q : result.questions) {
             out += u',' + scoreText(q);
+            row << scoreText(q);
         }
         out += u',' + scoreText(result.total) + u'\n';
+        row << scoreText(result.total) << setFolderName(set);
+        rows.append(row);
     }
     write(stdout, out);
+    if (!workbook.isEmpty()) {
+        const velmora::WriteResult written =
+            SummaryWorkbook::write(workbook, batchWorkbook(set, rows));
+        if (!written.ok) {
+            write(stderr, u"velmora-mark: cannot write " + QDir::toNativeSeparators(workbook) +
+                              u": " + written.error + u'\n');
+            return WriteFailed;
+        }
+    }
     return Ok;
 }
 
@@ -160,8 +206,9 @@ int main(int argc, char* argv[])
     const QCommandLineOption jsonOption(QStringLiteral("json"));
     const QCommandLineOption explainOption(QStringLiteral("explain"));
     const QCommandLineOption batchOption(QStringLiteral("batch"), QString(), QStringLiteral("DIR"));
+    const QCommandLineOption xlsxOption(QStringLiteral("xlsx"), QString(), QStringLiteral("FILE"));
     const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")});
-    parser.addOptions({setOption, jsonOption, explainOption, batchOption, helpOption});
+    parser.addOptions({setOption, jsonOption, explainOption, batchOption, xlsxOption, helpOption});
     if (!parser.parse(app.arguments())) {
         return usageError(parser.errorText());
     }
@@ -172,7 +219,8 @@ int main(int argc, char* argv[])
     if (!parser.isSet(setOption)) {
         return usageError(QStringLiteral("--set N is required"));
     }
-    if (parser.values(setOption).size() > 1 || parser.values(batchOption).size() > 1) {
+    if (parser.values(setOption).size() > 1 || parser.values(batchOption).size() > 1 ||
+        parser.values(xlsxOption).size() > 1) {
         return usageError(QStringLiteral("each option may be given once"));
     }
     bool isNumber = false;
@@ -186,7 +234,13 @@ int main(int argc, char* argv[])
         if (!pages.isEmpty() || parser.isSet(jsonOption) || parser.isSet(explainOption)) {
             return usageError(QStringLiteral("--batch takes no PAGE, --json or --explain"));
         }
-        return markBatch(set, parser.value(batchOption));
+        if (parser.isSet(xlsxOption) && parser.value(xlsxOption).isEmpty()) {
+            return usageError(QStringLiteral("--xlsx needs a file name"));
+        }
+        return markBatch(set, parser.value(batchOption), parser.value(xlsxOption));
+    }
+    if (parser.isSet(xlsxOption)) {
+        return usageError(QStringLiteral("--xlsx is only for --batch"));
     }
     if (pages.size() != 1) {
         return usageError(pages.isEmpty() ? QStringLiteral("no PAGE given")
@@ -207,7 +261,11 @@ int main(int argc, char* argv[])
         }
     }
     if (!result.pageFound) {
-        write(stderr, u"velmora-mark: page not found: " + QDir::toNativeSeparators(page) + u'\n');
+        const QString shown = QDir::toNativeSeparators(page);
+        const QString why = result.readError.isEmpty()
+                                ? QString(u"page not found: " + shown)
+                                : QString(u"cannot read page " + shown + u": " + result.readError);
+        write(stderr, u"velmora-mark: " + why + u'\n');
         return PageMissing;
     }
     return Ok;

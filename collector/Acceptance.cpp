@@ -1,0 +1,85 @@
+// SPDX-License-Identifier: MIT
+#include "Acceptance.h"
+
+#include <algorithm>
+
+namespace velmora::collector {
+
+quint32 Acceptance::v4(const QHostAddress& address)
+{
+    // The socket listens on IPv4; a mapped form counts as the same address.
+    return address.toIPv4Address();
+}
+
+void Acceptance::setOwn(const QList<QHostAddress>& addresses, quint16 port)
+{
+    m_own.clear();
+    for (const QHostAddress& a : addresses) {
+        bool isV4 = false;
+        const quint32 value = a.toIPv4Address(&isV4);
+        if (isV4) {
+            m_own.insert(value);
+        }
+    }
+    m_ownPort = port;
+}
+
+bool Acceptance::isOwnAddress(const QHostAddress& address) const
+{
+    bool isV4 = false;
+    const quint32 value = address.toIPv4Address(&isV4);
+    return isV4 && (m_own.contains(value) || (value >> 24) == 127);
+}
+
+bool Acceptance::isKnownSetName(QStringView set)
+{
+    return std::any_of(acceptance::kSetNames.begin(), acceptance::kSetNames.end(),
+                       [set](std::u16string_view name) { return QStringView(name) == set; });
+}
+
+Acceptance::Decision Acceptance::judge(QByteArrayView payload, const QHostAddress& from,
+                                       quint16 fromPort) const
+{
+    if (payload.size() > acceptance::kMaxDatagramBytes) {
+        return {Verdict::Oversized, std::nullopt};
+    }
+    // An acknowledgement is itself a datagram of five or more fields:
+    // answering it, or anything from our own socket, could answer itself for
+    // ever.
+    const QByteArrayView ack(acceptance::kAckPrefix.data(),
+                             qsizetype(acceptance::kAckPrefix.size()));
+    if (payload.startsWith(ack) ||
+        (isOwnAddress(from) && (fromPort == m_ownPort || fromPort == kCollectorPort))) {
+        return {Verdict::Echo, std::nullopt};
+    }
+    Decision decision{Verdict::Record, ScoreDatagram::decode(payload)};
+    if (!decision.score) {
+        decision.verdict = Verdict::Malformed;
+        return decision;
+    }
+    if (m_keys.contains({decision.score->address, decision.score->set})) {
+        return decision; // an update: never limited
+    }
+    if (!isKnownSetName(decision.score->set)) {
+        decision.verdict = Verdict::UnknownSet;
+    } else if (!isOwnAddress(from) && newRowsFrom(from) >= acceptance::kNewRowsPerSource) {
+        decision.verdict = Verdict::OverQuota;
+    }
+    return decision;
+}
+
+void Acceptance::recorded(const ScoreDatagram& score, const QHostAddress& from)
+{
+    const bool added = !m_keys.contains({score.address, score.set});
+    if (added) {
+        m_keys.insert({score.address, score.set});
+        ++m_newRows[v4(from)];
+    }
+}
+
+int Acceptance::newRowsFrom(const QHostAddress& from) const
+{
+    return m_newRows.value(v4(from), 0);
+}
+
+} // namespace velmora::collector

@@ -1,0 +1,91 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "ScoreDatagram.h"
+
+#include <QByteArrayView>
+#include <QHash>
+#include <QHostAddress>
+#include <QList>
+#include <QSet>
+#include <QString>
+
+#include <array>
+#include <optional>
+#include <string_view>
+
+namespace velmora::collector {
+
+// The collector's acceptance rules: which datagrams are recorded and
+// acknowledged, and which are turned away.
+namespace acceptance {
+
+// Genuine score datagrams are under 200 bytes; anything over this is ignored
+// and never acknowledged.
+inline constexpr qsizetype kMaxDatagramBytes = 1024;
+
+// The collector's own answer. A genuine score datagram cannot begin with it,
+// since its first field is an IPv4 address.
+inline constexpr std::string_view kAckPrefix = "ACK#";
+
+// A new row needs one of the set names the student program sends.
+inline constexpr std::array<std::u16string_view, 9> kSetNames = {
+    u"第一套", u"第二套", u"第三套", u"第四套", u"第五套",
+    u"第六套", u"第七套", u"第八套", u"第九套",
+};
+
+// New rows one source address may create in a run: one per exercise set.
+// The collector's own computer is exempt; updates of rows are never limited.
+inline constexpr int kNewRowsPerSource = int(kSetNames.size());
+
+} // namespace acceptance
+
+enum class Verdict
+{
+    Record,     // record and acknowledge
+    Oversized,  // longer than kMaxDatagramBytes: ignored
+    Echo,       // an acknowledgement, or sent from the collector's own socket: ignored
+    Malformed,  // fewer than five fields: ignored
+    UnknownSet, // would create a row for a set name outside the nine: refused
+    OverQuota,  // would be one new row too many for its source: refused
+};
+
+// Applies the rules to one datagram at a time. It remembers the keys
+// (address, set) recorded in this run and how many of them each source
+// created; no sockets, no widgets.
+class Acceptance
+{
+public:
+    struct Decision
+    {
+        Verdict verdict = Verdict::Malformed;
+        std::optional<ScoreDatagram> score; // set when the payload decoded
+    };
+
+    // The addresses of this computer and the port the collector listens on.
+    // Loopback addresses always count as this computer's.
+    void setOwn(const QList<QHostAddress>& addresses, quint16 port);
+    bool isOwnAddress(const QHostAddress& address) const;
+
+    // What to do with payload from source address and port. Changes nothing.
+    Decision judge(QByteArrayView payload, const QHostAddress& from, quint16 fromPort) const;
+
+    // The score of a Record verdict went into the table: a key new to this
+    // run is counted against its source.
+    void recorded(const ScoreDatagram& score, const QHostAddress& from);
+
+    // New keys the source created in this run.
+    int newRowsFrom(const QHostAddress& from) const;
+
+    static bool isKnownSetName(QStringView set);
+
+private:
+    static quint32 v4(const QHostAddress& address);
+
+    QSet<quint32> m_own;
+    quint16 m_ownPort = kCollectorPort;
+    QSet<QPair<QString, QString>> m_keys;
+    QHash<quint32, int> m_newRows;
+};
+
+} // namespace velmora::collector
