@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "CollectorArt.h"
 
+#include "UiFont.h"
+
 #include <QPainter>
 #include <QPainterPath>
 
@@ -41,6 +43,34 @@ QPixmap CollectorArt::computerIcon()
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
     paintComputer(p, 16);
+    return pixmap;
+}
+
+QFont CollectorArt::songFont(qreal points)
+{
+    // "宋体" where it is installed, else the CJK family chosen at start-up.
+    QFont font = chineseUiFont(points);
+    font.setWeight(QFont::Normal);
+    return font;
+}
+
+QPixmap CollectorArt::warningIcon()
+{
+    QPixmap pixmap = canvas(16);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    QPainterPath triangle;
+    triangle.moveTo(8, 1);
+    triangle.lineTo(15.2, 14.5);
+    triangle.lineTo(0.8, 14.5);
+    triangle.closeSubpath();
+    p.setPen(QPen(QColor(150, 100, 0), 1));
+    p.setBrush(QColor(255, 200, 0));
+    p.drawPath(triangle);
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::black);
+    p.drawRect(QRectF(7.1, 5, 1.8, 5.5));
+    p.drawRect(QRectF(7.1, 11.5, 1.8, 1.8));
     return pixmap;
 }
 

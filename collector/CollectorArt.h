@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <QFont>
 #include <QIcon>
 #include <QPixmap>
 
@@ -20,6 +21,12 @@ public:
     static QPixmap editPicture();
     // 16 x 16 red cross: delete the row (Img_del).
     static QPixmap deletePicture();
+    // 16 x 16 yellow triangle with "!": a row whose address field names
+    // another computer than the one that sent it (in place of Image1).
+    static QPixmap warningIcon();
+    // Chinese Windows' "宋体" at a point size; where it is missing the
+    // system's CJK fallback draws.
+    static QFont songFont(qreal points);
     // The window's icon.
     static QIcon windowIcon();
 };

@@ -54,6 +54,19 @@ void ScoreReceiver::close()
 
 void ScoreReceiver::readPending()
 {
+    // A batch of acknowledgements waits for one commit instead of one per
+    // datagram; a batch is small enough that the first sender hardly waits.
+    constexpr qsizetype kBatch = 64;
+    QList<QNetworkDatagram> acks;
+    auto acknowledge = [&] {
+        if (!acks.isEmpty() && (!m_commit || m_commit())) {
+            for (const QNetworkDatagram& d : acks) {
+                m_socket->writeDatagram(ackFor(d.data()), d.senderAddress(),
+                                        quint16(qMax(0, d.senderPort())));
+            }
+        }
+        acks.clear();
+    };
     // readyRead comes once for any number of queued datagrams: take them all.
     while (m_socket->hasPendingDatagrams()) {
         const QNetworkDatagram datagram = m_socket->receiveDatagram();
@@ -79,15 +92,19 @@ void ScoreReceiver::readPending()
             turnAway(decision.verdict, from);
             continue;
         }
-        if (!m_recorder || !m_recorder(*decision.score)) {
+        if (!m_recorder || !m_recorder(*decision.score, from)) {
             ++m_refused;
             emit datagramRefused();
             continue;
         }
         m_acceptance.recorded(*decision.score, from);
         ++m_recorded;
-        m_socket->writeDatagram(ackFor(payload), from, senderPort);
+        acks.append(datagram);
+        if (acks.size() >= kBatch) {
+            acknowledge();
+        }
     }
+    acknowledge();
 }
 
 void ScoreReceiver::turnAway(Verdict verdict, const QHostAddress& from)

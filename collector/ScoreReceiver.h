@@ -5,6 +5,7 @@
 
 #include <QAbstractSocket>
 #include <QHash>
+#include <QHostAddress>
 #include <QObject>
 #include <QString>
 
@@ -22,19 +23,27 @@ namespace velmora::collector {
 // Listens for score datagrams on one UDP port. Every pending datagram is read
 // on each readyRead, judged by the acceptance rules (Acceptance.h), decoded
 // from GBK and handed to the recorder; a datagram that the recorder takes is
-// acknowledged to its sender with "ACK#" + payload. Everything else is
-// dropped without an answer and counted.
+// acknowledged to its sender with "ACK#" + payload, in batches: the
+// committer stores what was recorded before the batch's acknowledgements are
+// sent. Everything else is dropped without an answer and counted.
 class ScoreReceiver : public QObject
 {
     Q_OBJECT
 
 public:
-    // Returns true when the score was recorded (and so is acknowledged).
-    using Recorder = std::function<bool(const ScoreDatagram&)>;
+    // Returns true when the score was recorded (and so is acknowledged);
+    // `source` is the address the datagram came from.
+    using Recorder = std::function<bool(const ScoreDatagram&, const QHostAddress& source)>;
 
     static constexpr int kReceiveBufferBytes = 4 * 1024 * 1024;
 
+    // Called before acknowledgements go out, with what was recorded since the
+    // last call: what the recorder kept must be stored by then. Returns false
+    // when it could not be, and nothing is acknowledged.
+    using Committer = std::function<bool()>;
+
     explicit ScoreReceiver(Recorder recorder, QObject* parent = nullptr);
+    void setCommitter(Committer committer) { m_commit = std::move(committer); }
     ~ScoreReceiver() override;
 
     // Binds the port on every IPv4 address, exclusively, so that a second
@@ -87,6 +96,7 @@ private:
     void turnAway(Verdict verdict, const QHostAddress& from);
 
     Recorder m_recorder;
+    Committer m_commit;
     QUdpSocket* m_socket;
     QString m_error;
     QAbstractSocket::SocketError m_errorCode = QAbstractSocket::UnknownSocketError;

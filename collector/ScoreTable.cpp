@@ -62,7 +62,13 @@ RecordResult ScoreTable::recordScore(const QString& address, const QString& comp
     if (isFull()) {
         return {RecordOutcome::Full, 0};
     }
-    m_rows.append(ScoreRow{address, computer, name, score, set, false});
+    ScoreRow row;
+    row.address = address;
+    row.computer = computer;
+    row.name = name;
+    row.score = score;
+    row.set = set;
+    m_rows.append(row);
     m_arrIp.append(address);
     m_arrTao.append(set);
     return {RecordOutcome::Created, rec_count()};
@@ -71,6 +77,28 @@ RecordResult ScoreTable::recordScore(const QString& address, const QString& comp
 RecordResult ScoreTable::recordScore(const ScoreDatagram& d)
 {
     return recordScore(d.address, d.computer, d.score, d.name, d.set);
+}
+
+RecordResult ScoreTable::recordScore(const ScoreDatagram& d, const QString& source, bool forged)
+{
+    const RecordResult result = recordScore(d);
+    if (result.outcome != RecordOutcome::Full) {
+        ScoreRow& r = m_rows[result.row - 1];
+        r.source = source;
+        if (forged) {
+            r.forgedFrom = source;
+        }
+    }
+    return result;
+}
+
+int ScoreTable::forgedCount() const
+{
+    int n = 0;
+    for (const ScoreRow& r : m_rows) {
+        n += (!r.deleted && r.forged()) ? 1 : 0;
+    }
+    return n;
 }
 
 QString ScoreTable::arr_ip(int i) const
@@ -114,8 +142,10 @@ bool ScoreTable::deleteRow(int i)
         return false;
     }
     ScoreRow& r = m_rows[i - 1];
-    r = ScoreRow{deletedMarker(), deletedMarker(), deletedMarker(),
-                 deletedMarker(), QString(),       true};
+    // The marker replaces every shown value; a deleted row carries no mark.
+    r = ScoreRow{};
+    r.address = r.computer = r.name = r.score = deletedMarker();
+    r.deleted = true;
     m_arrIp[i - 1].clear();
     ++m_delCount;
     return true;

@@ -21,6 +21,13 @@ struct ScoreRow
     QString score;    // lbl_score, may be corrected by hand
     QString set;      // lbl_tao
     bool deleted = false;
+    // Sender address of the last datagram that created or updated the row.
+    QString source;
+    // Sender address of a datagram whose address field named another
+    // computer; empty while every datagram came from the address it names.
+    QString forgedFrom;
+
+    bool forged() const { return !forgedFrom.isEmpty(); }
 };
 
 enum class RecordOutcome
@@ -55,6 +62,9 @@ public:
     RecordResult recordScore(const QString& address, const QString& computer, const QString& score,
                              const QString& name, const QString& set);
     RecordResult recordScore(const ScoreDatagram& datagram);
+    // The same, remembering the sender; `forged` marks the row as sent from
+    // another computer than its address field names.
+    RecordResult recordScore(const ScoreDatagram& datagram, const QString& source, bool forged);
 
     // Number of rows created since start (deleted ones included).
     int rec_count() const { return static_cast<int>(m_rows.size()); }
@@ -62,6 +72,8 @@ public:
     int del_count() const { return m_delCount; }
     int liveCount() const { return rec_count() - m_delCount; }
     bool isFull() const { return rec_count() >= kMaxRows; }
+    // Live rows with a forged-address mark.
+    int forgedCount() const;
 
     // Key entries of row i (1-based); the address entry is empty once the row
     // is deleted. Out-of-range rows give empty text.
@@ -88,9 +100,11 @@ public:
     // The export text in GBK, as written to the file.
     QByteArray exportBytes() const;
 
-private:
+    // The live row holding the key (address, set), 0 when none. At most one
+    // live row holds a key.
     int findLive(const QString& address, const QString& set) const;
 
+private:
     QList<ScoreRow> m_rows; // row i at index i - 1
     QList<QString> m_arrIp; // key entries, same indexing as m_rows
     QList<QString> m_arrTao;

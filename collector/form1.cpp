@@ -8,7 +8,7 @@
 #include "Prompter.h"
 #include "QQButton.h"
 #include "QQForm.h"
-#include "RowIcon.h"
+#include "ScoreListView.h"
 #include "ScoreReceiver.h"
 #include "Twips.h"
 #include "UiFont.h"
@@ -20,30 +20,21 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
-#include <QLineEdit>
 #include <QScreen>
 #include <QScrollBar>
 #include <QUrl>
-#include <QWheelEvent>
 
 namespace velmora::collector {
 
 namespace {
 
-const QColor kCellBackground(227, 243, 255);
 const QColor kGreyText(128, 128, 128);
 
-// Chinese Windows' "宋体"; where it is missing, the installed CJK family
-// chosen at start-up.
-QFont songFont(qreal points)
-{
-    return chineseUiFont(points);
-}
 
-void setBackground(QWidget* w, const QColor& color, QPalette::ColorRole role = QPalette::Window)
+void setBackground(QWidget* w, const QColor& color)
 {
     QPalette pal = w->palette();
-    pal.setColor(role, color);
+    pal.setColor(QPalette::Window, color);
     w->setPalette(pal);
     w->setAutoFillBackground(true);
 }
@@ -65,18 +56,6 @@ QLabel* imageLabel(QWidget* parent, const QPixmap& picture)
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     return label;
 }
-
-QString designName(const char* array, int i)
-{
-    return QLatin1String(array) + u'(' + QString::number(i) + u')';
-}
-
-constexpr const char* kCellNames[kRowCellCount] = {
-    "Image1", "lbl_ip",    "Image2",  "lbl_hostname", "Image3",  "lbl_stname",
-    "Image4", "lbl_score", "lbl_tao", "Img_edit",     "Img_del",
-};
-
-constexpr int kMaxEditLength = 1 << 20; // never cut a long received field
 
 SaveChoice defaultSaveFileChooser(QWidget* parent)
 {
@@ -129,7 +108,13 @@ QString form1::aboutText()
                           "，本软件按MIT许可证发布，可自由使用、复制和修改。");
 }
 
-form1::form1(quint16 port, QWidget* parent)
+const QString& form1::restoreQuestion()
+{
+    static const QString text = QStringLiteral("上次的成绩尚未保存，是否恢复？");
+    return text;
+}
+
+form1::form1(quint16 port, const QString& journalFolder, QWidget* parent)
     : QWidget(parent), m_chooseSaveFile(&defaultSaveFileChooser),
       m_startSpreadsheet(&platform::startSpreadsheet), m_openDocument(&openWithDesktop)
 {
@@ -164,20 +149,22 @@ form1::form1(quint16 port, QWidget* parent)
         line->setPalette(pal);
     }
 
-    // Start-up: socket, status line, template row, panel, scroll bar, workbook line.
-    m_receiver = new ScoreReceiver([this](const ScoreDatagram& d) { return recordScore(d); }, this);
+    // Start-up: the last run's journal before anything new can arrive, then
+    // socket, status line, workbook line.
+    m_journal = new ScoreJournal(journalFolder, this);
+    restoreJournal();
+    m_receiver =
+        new ScoreReceiver([this](const ScoreDatagram& d,
+                                 const QHostAddress& source) { return recordScore(d, source); },
+                          this);
+    // Recorded scores are in the journal file before they are acknowledged.
+    // Without a journal they are still acknowledged: the teacher was told once.
+    m_receiver->setCommitter([this] { return m_journal->flush() || !m_journal->isWriting(); });
     // What reception turned away (too long, too many new rows from one
     // source) follows the address on the status line.
-    connect(m_receiver, &ScoreReceiver::statusChanged, this, [this] {
-        setStatusWarning(m_addressText + QStringLiteral("  ") + m_receiver->statusText());
-    });
+    connect(m_receiver, &ScoreReceiver::statusChanged, this, &form1::refreshStatusLine);
     startListening(port);
-    buildTemplateRow();
-    m_Picture2->move(0, 0);
-    m_VScroll1->setRange(0, 0);
-    m_VScroll1->setPageStep(RowLayout::kScrollLargeChange);
-    m_VScroll1->setSingleStep(RowLayout::kScrollSmallChange);
-    m_VScroll1->setFocusPolicy(Qt::NoFocus);
+    refreshStatusLine();
     setProgramFolder(platform::programFolder());
     m_Label3->hide();
 
@@ -195,7 +182,7 @@ void form1::buildHeader()
     m_Picture3->setGeometry(twipsRect(300, 480, 8415, 375));
     setBackground(m_Picture3, Qt::white);
 
-    const QFont font = songFont(10.5);
+    const QFont font = CollectorArt::songFont(10.5);
     struct Item
     {
         const char* name;
@@ -230,26 +217,18 @@ void form1::buildHeader()
 
 void form1::buildList()
 {
-    m_Picture1 = new QWidget(this);
-    m_Picture1->setObjectName(QStringLiteral("Picture1"));
-    m_Picture1->setGeometry(twipsRect(480, 960, 8175, 5055));
-    setBackground(m_Picture1, Qt::white);
-
-    m_Picture2 = new QWidget(m_Picture1);
-    m_Picture2->setObjectName(QStringLiteral("Picture2"));
-    m_Picture2->setGeometry(twipsRect(0, 0, 8175, m_panelHeight));
-    setBackground(m_Picture2, palette().color(QPalette::Base));
-
     m_VScroll1 = new QScrollBar(Qt::Vertical, this);
     m_VScroll1->setObjectName(QStringLiteral("VScroll1"));
     m_VScroll1->setGeometry(twipsRect(8640, 960, 255, 5055));
-    // The panel follows the value, not the box while it is dragged.
-    m_VScroll1->setTracking(false);
-    connect(m_VScroll1, &QScrollBar::valueChanged, this, &form1::scroll);
+    m_VScroll1->setFocusPolicy(Qt::NoFocus);
 
-    // The wheel over the list turns the scroll bar.
-    m_Picture1->installEventFilter(this);
-    m_Picture2->installEventFilter(this);
+    m_Picture1 = new ScoreListView(m_table, m_VScroll1, this);
+    m_Picture1->setGeometry(twipsRect(480, 960, 8175, 5055));
+    connect(m_Picture1, &ScoreListView::deleteClicked, this, &form1::deleteRow);
+    connect(m_Picture1, &ScoreListView::nameEdited, this, &form1::correctName);
+    connect(m_Picture1, &ScoreListView::scoreEdited, this, &form1::correctScore);
+    // The bar overlaps the viewport's last pixel column and lies above it.
+    m_VScroll1->raise();
 }
 
 void form1::buildButtons()
@@ -269,7 +248,7 @@ void form1::buildButtons()
         {&m_QQButton4, "QQButton4", 6240, 1215, "帮助", &form1::showHelp},
         {&m_QQButton3, "QQButton3", 7680, 1215, "关于", &form1::showAbout},
     };
-    const QFont font = songFont(9);
+    const QFont font = CollectorArt::songFont(9);
     for (const Item& item : items) {
         auto* button = new QQButton(this);
         button->setObjectName(QLatin1String(item.name));
@@ -283,77 +262,34 @@ void form1::buildButtons()
     connect(m_QQButton2, &QQButton::MouseMove, this, &form1::showWorkbookLine);
 }
 
-void form1::buildTemplateRow()
+void form1::restoreJournal()
 {
-    // Element 0 of every row array: never shown, the source of every row's
-    // size, font, colours, picture and tool tip.
-    std::array<QWidget*, kRowCellCount> row{};
-    const QFont font = songFont(10.5);
-    for (int c = 0; c < kRowCellCount; ++c) {
-        const auto cell = static_cast<RowCell>(c);
-        QWidget* w = nullptr;
-        switch (cell) {
-        case RowCell::Image1:
-        case RowCell::Image2:
-            w = imageLabel(m_Picture2, CollectorArt::computerIcon());
-            break;
-        case RowCell::Image3:
-            w = imageLabel(m_Picture2, CollectorArt::personIcon());
-            break;
-        case RowCell::Image4:
-            w = imageLabel(m_Picture2, CollectorArt::scorePicture());
-            break;
-        case RowCell::lbl_ip:
-        case RowCell::lbl_hostname:
-        case RowCell::lbl_tao:
-            w = plainLabel(m_Picture2);
-            setBackground(w, kCellBackground);
-            break;
-        case RowCell::lbl_stname:
-        case RowCell::lbl_score: {
-            auto* edit = new QLineEdit(m_Picture2);
-            edit->setFrame(false);
-            edit->setReadOnly(true);
-            edit->setMaxLength(kMaxEditLength);
-            edit->setTextMargins(0, 0, 0, 0);
-            edit->setContentsMargins(0, 0, 0, 0);
-            setBackground(edit, kCellBackground, QPalette::Base);
-            w = edit;
-            break;
-        }
-        case RowCell::Img_edit:
-            w = new RowIcon(m_Picture2);
-            static_cast<RowIcon*>(w)->setPixmap(CollectorArt::editPicture());
-            w->setToolTip(
-                QStringLiteral("点击即可对“姓名”和“分数”进行修改一次。主要防止学生输入错误姓名。"));
-            w->setAccessibleName(QStringLiteral("编辑"));
-            break;
-        case RowCell::Img_del:
-            w = new RowIcon(m_Picture2);
-            static_cast<RowIcon*>(w)->setPixmap(CollectorArt::deletePicture());
-            w->setToolTip(QStringLiteral("点击即可删除此条成绩。"));
-            w->setAccessibleName(QStringLiteral("删除"));
-            break;
-        }
-        w->setFont(font);
-        w->setObjectName(designName(kCellNames[c], 0));
-        w->setGeometry(twipsRect(
-            RowLayout::templateRect(cell).left(), RowLayout::templateRect(cell).top(),
-            RowLayout::templateRect(cell).width(), RowLayout::templateRect(cell).height()));
-        w->hide();
-        row[static_cast<size_t>(c)] = w;
+    QList<JournalEntry> restored;
+    if (!m_journal->lock()) {
+        m_journalProblem = m_journal->errorString();
+        return;
     }
-    qobject_cast<QLabel*>(row[static_cast<size_t>(RowCell::lbl_ip)])
-        ->setText(QStringLiteral("IP地址"));
-    qobject_cast<QLabel*>(row[static_cast<size_t>(RowCell::lbl_hostname)])
-        ->setText(QStringLiteral("机器名"));
-    qobject_cast<QLineEdit*>(row[static_cast<size_t>(RowCell::lbl_stname)])
-        ->setText(QStringLiteral("姓名"));
-    qobject_cast<QLineEdit*>(row[static_cast<size_t>(RowCell::lbl_score)])
-        ->setText(QStringLiteral("分数"));
-    qobject_cast<QLabel*>(row[static_cast<size_t>(RowCell::lbl_tao)])
-        ->setText(QStringLiteral("第一套"));
-    m_rows = {row};
+    const JournalContents last = m_journal->previous();
+    if (last.unsaved()) {
+        // Asked before the window appears: centred on the screen, where the
+        // window will open, not on a window that is not there yet.
+        const auto answer = prompt(nullptr, Prompt{QString(),
+                                                   restoreQuestion(),
+                                                   QMessageBox::Question,
+                                                   QMessageBox::Yes | QMessageBox::No,
+                                                   QMessageBox::Yes,
+                                                   {}});
+        if (answer == QMessageBox::Yes) {
+            ScoreJournal::rebuild(last.entries, m_table);
+            restored = last.entries;
+        }
+    }
+    // On No the old journal stays under a dated name and the list starts empty.
+    if (!m_journal->start(restored)) {
+        m_journalProblem = m_journal->errorString();
+    }
+    m_Picture1->rowsAdded();
+    m_lbl_exam_info->setText(m_table.counterText());
 }
 
 void form1::startListening(quint16 port)
@@ -383,6 +319,26 @@ void form1::startListening(quint16 port)
     setStatusWarning(m_addressText);
 }
 
+void form1::refreshStatusLine()
+{
+    QString text = m_addressText;
+    if (m_fullReported) {
+        text += QStringLiteral("  成绩列表已满(") + QString::number(ScoreTable::kMaxRows) +
+                QStringLiteral("条)，无法再接收新的成绩！");
+    }
+    if (const int forged = m_table.forgedCount(); forged > 0) {
+        text += QStringLiteral("  地址不符的成绩") + QString::number(forged) + QStringLiteral("条");
+    }
+    if (const QString turnedAway = m_receiver->statusText(); !turnedAway.isEmpty()) {
+        text += QStringLiteral("  ") + turnedAway;
+    }
+    if (text == m_addressText && m_receiver->isListening()) {
+        m_lbl_host->setText(text);
+    } else {
+        setStatusWarning(text);
+    }
+}
+
 void form1::setStatusWarning(const QString& text)
 {
     // A warning needs the whole width of the status line.
@@ -392,13 +348,38 @@ void form1::setStatusWarning(const QString& text)
 
 void form1::reportListenFailure()
 {
-    if (m_listenProblem.isEmpty() || m_listenReported) {
+    if (m_listenReported) {
         return;
     }
     m_listenReported = true;
-    prompt(this, Prompt{QStringLiteral("错误"),
-                        m_listenProblem,
-                        QMessageBox::Critical,
+    if (!m_listenProblem.isEmpty()) {
+        prompt(this, Prompt{QStringLiteral("错误"),
+                            m_listenProblem,
+                            QMessageBox::Critical,
+                            QMessageBox::Ok,
+                            QMessageBox::Ok,
+                            {}});
+    }
+    if (!m_journalProblem.isEmpty() && m_receiver->isListening()) {
+        // Scores are still taken: only a crash before the save would lose them.
+        prompt(this, Prompt{QStringLiteral("提示"),
+                            QStringLiteral("无法写入成绩日志（") + m_journalProblem +
+                                QStringLiteral("）。\r收到的成绩仍会显示，但程序意外退出时，"
+                                               "未保存的成绩将无法恢复。请及时保存成绩。"),
+                            QMessageBox::Warning,
+                            QMessageBox::Ok,
+                            QMessageBox::Ok,
+                            {}});
+    }
+}
+
+void form1::reportFullList()
+{
+    prompt(this, Prompt{QStringLiteral("提示"),
+                        QStringLiteral("成绩列表已满（") + QString::number(ScoreTable::kMaxRows) +
+                            QStringLiteral("条），无法再接收新的成绩。\r请先保存成绩，"
+                                           "然后重新启动Velcoll，才能接收更多的成绩。"),
+                        QMessageBox::Information,
                         QMessageBox::Ok,
                         QMessageBox::Ok,
                         {}});
@@ -407,7 +388,7 @@ void form1::reportListenFailure()
 void form1::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    if (!m_listenProblem.isEmpty() && !m_listenReported) {
+    if ((!m_listenProblem.isEmpty() || !m_journalProblem.isEmpty()) && !m_listenReported) {
         // After the window has appeared, so the message has it as its owner.
         QMetaObject::invokeMethod(this, &form1::reportListenFailure, Qt::QueuedConnection);
     }
@@ -444,170 +425,65 @@ void form1::setProgramFolder(const QString& folder)
     m_Label3->setText(m_workbook);
 }
 
-QWidget* form1::cell(int i, RowCell c) const
+bool form1::recordScore(const ScoreDatagram& datagram, const QHostAddress& source)
 {
-    if (i < 0 || i >= m_rows.size()) {
-        return nullptr;
-    }
-    return m_rows.at(i)[static_cast<size_t>(c)];
-}
-
-QLabel* form1::Image1(int i) const
-{
-    return qobject_cast<QLabel*>(cell(i, RowCell::Image1));
-}
-QLabel* form1::lbl_ip(int i) const
-{
-    return qobject_cast<QLabel*>(cell(i, RowCell::lbl_ip));
-}
-QLabel* form1::lbl_hostname(int i) const
-{
-    return qobject_cast<QLabel*>(cell(i, RowCell::lbl_hostname));
-}
-QLineEdit* form1::lbl_stname(int i) const
-{
-    return qobject_cast<QLineEdit*>(cell(i, RowCell::lbl_stname));
-}
-QLineEdit* form1::lbl_score(int i) const
-{
-    return qobject_cast<QLineEdit*>(cell(i, RowCell::lbl_score));
-}
-QLabel* form1::lbl_tao(int i) const
-{
-    return qobject_cast<QLabel*>(cell(i, RowCell::lbl_tao));
-}
-RowIcon* form1::Img_edit(int i) const
-{
-    return qobject_cast<RowIcon*>(cell(i, RowCell::Img_edit));
-}
-RowIcon* form1::Img_del(int i) const
-{
-    return qobject_cast<RowIcon*>(cell(i, RowCell::Img_del));
-}
-
-bool form1::recordScore(const ScoreDatagram& datagram)
-{
-    const RecordResult result = m_table.recordScore(datagram);
-    switch (result.outcome) {
-    case RecordOutcome::Full:
+    const bool forged = m_addressCheck.isForged(datagram.address, source);
+    const RecordResult result = m_table.recordScore(datagram, source.toString(), forged);
+    if (result.outcome == RecordOutcome::Full) {
         // The rows on screen stay as they are; the sender gets no
         // acknowledgement, so the student learns that the score did not arrive.
         if (!m_fullReported) {
             m_fullReported = true;
-            m_addressText += QStringLiteral("  成绩列表已满(") +
-                             QString::number(ScoreTable::kMaxRows) +
-                             QStringLiteral("条)，无法再接收新的成绩！");
-            setStatusWarning(m_addressText);
+            refreshStatusLine();
             showAddressLine();
+            // Once per run, after this datagram's handling has finished.
+            QMetaObject::invokeMethod(this, &form1::reportFullList, Qt::QueuedConnection);
         }
         return false;
-    case RecordOutcome::Updated:
-        lbl_score(result.row)->setText(m_table.row(result.row).score);
-        lbl_score(result.row)->setCursorPosition(0); // show the start of a long text
-        break;
-    case RecordOutcome::Created:
-        createRow(result.row);
-        break;
+    }
+    // In the journal before the sender is told that the score arrived: the
+    // receiver flushes it before it acknowledges.
+    m_journal->append(ScoreJournal::scoreEntry(datagram, source.toString(), forged), false);
+    if (result.outcome == RecordOutcome::Created) {
+        m_Picture1->rowsAdded();
+    } else {
+        m_Picture1->rowChanged(result.row);
     }
     m_lbl_exam_info->setText(m_table.counterText());
+    if (forged) {
+        refreshStatusLine();
+    }
     return true;
 }
 
-QWidget* form1::copyTemplate(RowCell c)
+void form1::journal(const JournalEntry& entry)
 {
-    const QWidget* model = cell(0, c);
-    QWidget* w = nullptr;
-    if (auto* edit = qobject_cast<const QLineEdit*>(model)) {
-        auto* copy = new QLineEdit(m_Picture2);
-        copy->setFrame(edit->hasFrame());
-        copy->setReadOnly(true);
-        copy->setMaxLength(edit->maxLength());
-        copy->setTextMargins(edit->textMargins());
-        copy->setContentsMargins(edit->contentsMargins());
-        w = copy;
-    } else if (auto* icon = qobject_cast<const RowIcon*>(model)) {
-        auto* copy = new RowIcon(m_Picture2);
-        copy->setPixmap(icon->pixmap());
-        copy->setAccessibleName(icon->accessibleName());
-        w = copy;
-    } else {
-        auto* label = qobject_cast<const QLabel*>(model);
-        auto* copy = new QLabel(m_Picture2);
-        copy->setTextFormat(Qt::PlainText);
-        copy->setWordWrap(false);
-        copy->setAlignment(label->alignment());
-        if (!label->pixmap().isNull()) {
-            copy->setPixmap(label->pixmap());
-        }
-        w = copy;
-    }
-    w->setFont(model->font());
-    w->setPalette(model->palette());
-    w->setAutoFillBackground(model->autoFillBackground());
-    w->setToolTip(model->toolTip());
-    return w;
+    m_journal->append(entry);
 }
 
-void form1::createRow(int n)
+void form1::correctName(int i, const QString& text)
 {
-    Q_ASSERT(n == m_rows.size());
-    const ScoreRow& data = m_table.row(n);
-    const auto rects = RowLayout::rowRects(n);
-    std::array<QWidget*, kRowCellCount> row{};
-    for (int c = 0; c < kRowCellCount; ++c) {
-        const auto cellKind = static_cast<RowCell>(c);
-        QWidget* w = copyTemplate(cellKind);
-        w->setObjectName(designName(kCellNames[c], n));
-        const QRect& r = rects[static_cast<size_t>(c)];
-        w->setGeometry(twipsRect(r.left(), r.top(), r.width(), r.height()));
-        row[static_cast<size_t>(c)] = w;
+    if (m_table.setName(i, text)) {
+        journal(ScoreJournal::rowEntry(JournalEntry::Kind::Name, m_table, i, text));
     }
-    m_rows.append(row);
-
-    lbl_ip(n)->setText(data.address);
-    lbl_hostname(n)->setText(data.computer);
-    lbl_stname(n)->setText(data.name);
-    lbl_score(n)->setText(data.score);
-    lbl_tao(n)->setText(data.set);
-    for (QLineEdit* edit : {lbl_stname(n), lbl_score(n)}) {
-        edit->setCursorPosition(0);
-        edit->installEventFilter(this);
-    }
-    // Corrections go into the table as they are typed.
-    connect(lbl_stname(n), &QLineEdit::textEdited, this,
-            [this, n](const QString& text) { m_table.setName(n, text); });
-    connect(lbl_score(n), &QLineEdit::textEdited, this,
-            [this, n](const QString& text) { m_table.setScore(n, text); });
-    connect(Img_edit(n), &RowIcon::clicked, this, [this, n] { beginEdit(n); });
-    connect(Img_del(n), &RowIcon::clicked, this, [this, n] { deleteRow(n); });
-    for (QWidget* w : row) {
-        w->show();
-    }
-
-    m_panelHeight = RowLayout::panelHeight(n);
-    m_Picture2->resize(twipsSize(8175, m_panelHeight));
-    m_VScroll1->setMaximum(RowLayout::kScrollMaximum);
 }
 
-void form1::scroll(int value)
+void form1::correctScore(int i, const QString& text)
 {
-    m_VScroll1->setMaximum(RowLayout::kScrollMaximum);
-    m_Picture2->move(0, twipsToPixels(RowLayout::panelTop(m_panelHeight, value)));
+    if (m_table.setScore(i, text)) {
+        journal(ScoreJournal::rowEntry(JournalEntry::Kind::Mark, m_table, i, text));
+    }
 }
 
 void form1::beginEdit(int i)
 {
-    if (i < 1 || i >= m_rows.size() || !Img_edit(i)->isEnabled()) {
-        return;
-    }
     // Unlocked until each box has had the focus and lost it again.
-    lbl_stname(i)->setReadOnly(false);
-    lbl_score(i)->setReadOnly(false);
+    m_Picture1->beginEdit(i);
 }
 
 void form1::deleteRow(int i)
 {
-    if (i < 1 || i >= m_rows.size() || m_table.row(i).deleted) {
+    if (!m_table.isValidRow(i) || m_table.row(i).deleted) {
         return;
     }
     const auto answer = prompt(this, Prompt{QStringLiteral("删除"),
@@ -616,21 +492,15 @@ void form1::deleteRow(int i)
                                             QMessageBox::Yes | QMessageBox::No,
                                             QMessageBox::Yes,
                                             {}});
+    // The entry names the row by its key, which the deletion clears.
+    const JournalEntry entry = ScoreJournal::rowEntry(JournalEntry::Kind::Delete, m_table, i);
     if (answer != QMessageBox::Yes || !m_table.deleteRow(i)) {
         return;
     }
-    const QString& marker = ScoreTable::deletedMarker();
-    lbl_ip(i)->setText(marker);
-    lbl_hostname(i)->setText(marker);
-    lbl_score(i)->setText(marker);
-    lbl_stname(i)->setText(marker);
-    lbl_tao(i)->clear();
-    lbl_score(i)->setCursorPosition(0);
-    lbl_stname(i)->setCursorPosition(0);
-    Img_del(i)->hide();
-    Img_edit(i)->hide();
-    Img_edit(i)->setEnabled(false);
+    journal(entry);
+    m_Picture1->rowChanged(i);
     m_lbl_exam_info->setText(m_table.counterText());
+    refreshStatusLine();
 }
 
 ExportTarget form1::chooseSaveFile()
@@ -670,7 +540,13 @@ void form1::save()
         return; // cancelled: nothing written
     }
     const WriteResult written = ListExport::write(m_table, target);
-    if (!written.ok) {
+    if (written.ok) {
+        // The journal of a saved list is not offered for restoring.
+        JournalEntry saved;
+        saved.kind = JournalEntry::Kind::Saved;
+        journal(saved);
+        m_journal->sync();
+    } else {
         // The old file, if any, is left untouched; the teacher can choose again.
         prompt(this, Prompt{QStringLiteral("提示"),
                             QStringLiteral("无法保存成绩文件“") + QDir::toNativeSeparators(path) +
@@ -764,20 +640,8 @@ void form1::closeEvent(QCloseEvent* event)
         return;
     }
     m_receiver->close();
+    m_journal->sync();
     event->accept();
-}
-
-bool form1::eventFilter(QObject* watched, QEvent* event)
-{
-    if (event->type() == QEvent::FocusOut) {
-        if (auto* edit = qobject_cast<QLineEdit*>(watched)) {
-            edit->setReadOnly(true);
-        }
-    } else if (event->type() == QEvent::Wheel && (watched == m_Picture1 || watched == m_Picture2)) {
-        QCoreApplication::sendEvent(m_VScroll1, event);
-        return true;
-    }
-    return QWidget::eventFilter(watched, event);
 }
 
 } // namespace velmora::collector

@@ -1,20 +1,19 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "AddressCheck.h"
 #include "Handoff.h"
 #include "ListExport.h"
-#include "RowLayout.h"
 #include "ScoreDatagram.h"
+#include "ScoreJournal.h"
 #include "ScoreTable.h"
 
-#include <QList>
 #include <QWidget>
 
-#include <array>
 #include <functional>
 
+class QHostAddress;
 class QLabel;
-class QLineEdit;
 class QScrollBar;
 
 namespace velmora {
@@ -24,12 +23,13 @@ class QQForm;
 
 namespace velmora::collector {
 
-class RowIcon;
+class ScoreListView;
 class ScoreReceiver;
 
-// The teacher's only window: listens for scores, lists them row by row, lets
+// The teacher's only window: listens for scores, journals and lists them, lets
 // the teacher correct or delete a row, saves the live rows and opens the
-// summary workbook.
+// summary workbook. The list itself is ScoreListView; this class wires it to
+// the table, the journal and the receiver.
 class form1 : public QWidget
 {
     Q_OBJECT
@@ -42,9 +42,16 @@ public:
     static QString helpText();
     static QString aboutText();
 
+    // "上次的成绩尚未保存，是否恢复？"
+    static const QString& restoreQuestion();
+
     // Binds `port` at once; a port that cannot be bound leaves the window
-    // usable and says so in the status line and in one message box.
-    explicit form1(quint16 port = kCollectorPort, QWidget* parent = nullptr);
+    // usable and says so in the status line and in one message box. Before
+    // that, the journal in `journalFolder` is taken over: when the last run
+    // left unsaved changes the teacher is asked whether to restore them.
+    explicit form1(quint16 port = kCollectorPort,
+                   const QString& journalFolder = ScoreJournal::defaultFolder(),
+                   QWidget* parent = nullptr);
     ~form1() override;
 
     // Seams for the choices a person makes outside the window.
@@ -54,10 +61,13 @@ public:
     void setDocumentOpener(Handoff::Starter opener);
     // The folder where the workbook lies (the program folder by default).
     void setProgramFolder(const QString& folder);
+    // Which senders count as this computer (forged-address mark).
+    void setAddressCheck(const AddressCheck& check) { m_addressCheck = check; }
     QString workbookPath() const { return m_workbook; }
 
     const ScoreTable& table() const { return m_table; }
     const ScoreReceiver& receiver() const { return *m_receiver; }
+    const ScoreJournal& journal() const { return *m_journal; }
     bool isListening() const;
     quint16 listeningPort() const;
     // The text of the last save command.
@@ -72,21 +82,10 @@ public:
     QLabel* lbl_exam_info() const { return m_lbl_exam_info; }
     QLabel* lbl_host() const { return m_lbl_host; }
     QLabel* Label3() const { return m_Label3; }
-    QWidget* Picture1() const { return m_Picture1; }
-    QWidget* Picture2() const { return m_Picture2; }
+    // The list viewport, painting the rows.
+    ScoreListView* Picture1() const { return m_Picture1; }
     QWidget* Picture3() const { return m_Picture3; }
     QScrollBar* VScroll1() const { return m_VScroll1; }
-
-    // Row cells; element 0 is the invisible template, 1..rec_count the rows.
-    QWidget* cell(int i, RowCell c) const;
-    QLabel* Image1(int i) const;
-    QLabel* lbl_ip(int i) const;
-    QLabel* lbl_hostname(int i) const;
-    QLineEdit* lbl_stname(int i) const;
-    QLineEdit* lbl_score(int i) const;
-    QLabel* lbl_tao(int i) const;
-    RowIcon* Img_edit(int i) const;
-    RowIcon* Img_del(int i) const;
 
     // Commands, as the buttons and row icons run them.
     void save();
@@ -99,37 +98,40 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildHeader();
     void buildList();
     void buildButtons();
-    void buildTemplateRow();
+    void restoreJournal();
     void startListening(quint16 port);
-    bool recordScore(const ScoreDatagram& datagram);
-    void createRow(int n);
-    QWidget* copyTemplate(RowCell c);
-    void scroll(int value);
+    bool recordScore(const ScoreDatagram& datagram, const QHostAddress& source);
+    void correctName(int i, const QString& text);
+    void correctScore(int i, const QString& text);
+    void journal(const JournalEntry& entry);
     void showAddressLine();
     void showWorkbookLine();
+    void refreshStatusLine();
     void setStatusWarning(const QString& text);
     void reportListenFailure();
+    void reportFullList();
     ExportTarget chooseSaveFile();
     void offerToOpen(const QString& path);
 
     ScoreTable m_table;
     ScoreReceiver* m_receiver = nullptr;
+    ScoreJournal* m_journal = nullptr;
+    AddressCheck m_addressCheck;
     SaveFileChooser m_chooseSaveFile;
     Handoff::Starter m_startSpreadsheet;
     Handoff::Starter m_openDocument;
     QString m_workbook;
     QString m_saveText;
     QString m_addressText;
-    QString m_listenProblem; // why the port could not be bound, for the one message
+    QString m_listenProblem;  // why the port could not be bound, for the one message
+    QString m_journalProblem; // why nothing is journalled, for the same message
     bool m_listenReported = false;
     bool m_fullReported = false;
-    int m_panelHeight = 1815; // twips
 
     QQForm* m_QQForm1 = nullptr;
     QQButton* m_QQButton1 = nullptr;
@@ -139,11 +141,9 @@ private:
     QLabel* m_lbl_exam_info = nullptr;
     QLabel* m_lbl_host = nullptr;
     QLabel* m_Label3 = nullptr;
-    QWidget* m_Picture1 = nullptr;
-    QWidget* m_Picture2 = nullptr;
+    ScoreListView* m_Picture1 = nullptr;
     QWidget* m_Picture3 = nullptr;
     QScrollBar* m_VScroll1 = nullptr;
-    QList<std::array<QWidget*, kRowCellCount>> m_rows; // index 0: template
 };
 
 } // namespace velmora::collector

@@ -51,6 +51,10 @@ void openFolder(const QString& folder, QObject* context, std::function<void()> f
 // fixed Excel paths in order; elsewhere LibreOffice Calc when it is installed.
 bool startSpreadsheet(const QString& workbook);
 
+// Asks the system to put what was written to an open file on the disk
+// (fdatasync; on Windows _commit). `handle` is QFile::handle().
+bool syncToDisk(int handle);
+
 enum class OpenResult
 {
     Opened,     // file is open for reading

@@ -118,6 +118,11 @@ bool startSpreadsheet(const QString& workbook)
     return false;
 }
 
+bool syncToDisk(int handle)
+{
+    return handle >= 0 && ::fdatasync(handle) == 0;
+}
+
 OpenResult openRegularFile(QFile& file, const QString& path, QString& why)
 {
     // O_NONBLOCK: opening a pipe returns at once instead of waiting for a

@@ -8,6 +8,8 @@
 #include <QPointer>
 #include <QProcess>
 
+#include <io.h>
+
 namespace velmora::platform {
 
 QString driveRoot()
@@ -73,6 +75,11 @@ bool startSpreadsheet(const QString& workbook)
         }
     }
     return false;
+}
+
+bool syncToDisk(int handle)
+{
+    return handle >= 0 && ::_commit(handle) == 0;
 }
 
 OpenResult openRegularFile(QFile& file, const QString& path, QString& why)

@@ -265,7 +265,7 @@ QString DatagramHarness::checkEdit(QByteArrayView payload)
     if (action == 0) {
         done = m_table.deleteRow(target);
         const QString& marker = ScoreTable::deletedMarker();
-        expected = ScoreRow{marker, marker, marker, marker, QString(), true};
+        expected = ScoreRow{marker, marker, marker, marker, QString(), true, QString(), QString()};
     } else if (action == 1) {
         done = m_table.setName(target, value);
         expected.name = value;

@@ -5,11 +5,12 @@
 // collector window shown in this process. Prints what the window recorded,
 // what was lost and how long it took, for several rounds, and the ratio of
 // the medians.
-#include "Console.h"
 #include "Burst.h"
 #include "BurstCheck.h"
+#include "Console.h"
 #include "FreePort.h"
 #include "Prompter.h"
+#include "ScoreDatagram.h"
 #include "ScoreReceiver.h"
 #include "Summary.h"
 #include "form1.h"
@@ -19,6 +20,7 @@
 #include <QEventLoop>
 #include <QNetworkDatagram>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QUdpSocket>
 #include <QVariant>
@@ -181,7 +183,9 @@ struct CollectorRound
 CollectorRound collectorRound(const QString& senderPath, const bench::Burst& burst, QString* error)
 {
     const quint16 port = bench::freeUdpPort();
-    auto window = std::make_unique<collector::form1>(port);
+    // Journalled like the real collector, into a fresh folder per round.
+    const QTemporaryDir journal;
+    auto window = std::make_unique<collector::form1>(port, journal.path());
     if (!window->isListening()) {
         *error = QStringLiteral("the collector window could not listen on port ") +
                  QString::number(port);
@@ -221,6 +225,72 @@ CollectorRound collectorRound(const QString& senderPath, const bench::Burst& bur
     round.check = bench::BurstCheck::of(burst, window->table());
     round.ms = double(last - round.sender.t0) / 1e6;
     return round;
+}
+
+// The cost of one new row, and of one update, with about `rows` rows in the
+// list: the time from sending one datagram to the window having recorded it
+// and handled every event that followed (its repaint included), median of 10.
+struct RowCost
+{
+    double newRowMs = 0;
+    double updateMs = 0;
+};
+
+double timeOne(QUdpSocket& student, quint16 port, const ScoreDatagram& d,
+               const std::function<bool()>& done)
+{
+    const qint64 t0 = nowNs();
+    student.writeDatagram(d.encode(), QHostAddress::LocalHost, port);
+    while (!done()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+    }
+    // The repaint that the change asked for.
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    return double(nowNs() - t0) / 1e6;
+}
+
+RowCost rowCost(int rows, QString* error)
+{
+    constexpr int kTimed = 10;
+    const quint16 port = bench::freeUdpPort();
+    const QTemporaryDir journal;
+    collector::form1 window(port, journal.path());
+    if (!window.isListening()) {
+        *error = QStringLiteral("the collector window could not listen");
+        return {};
+    }
+    window.show();
+    spin(200);
+    QUdpSocket student;
+    student.bind(QHostAddress::LocalHost, 0);
+    const bench::Burst keys(rows, 0);
+    for (int i = 0; i < rows - kTimed; ++i) {
+        student.writeDatagram(keys.at(i).encode(), QHostAddress::LocalHost, port);
+        if (i % 50 == 49) {
+            spin(5);
+        }
+    }
+    while (window.table().rec_count() < rows - kTimed) {
+        spin(20);
+    }
+    spin(200);
+    const collector::ScoreReceiver& receiver = window.receiver();
+    QList<double> created;
+    QList<double> updated;
+    for (int i = rows - kTimed; i < rows; ++i) {
+        const int before = receiver.recordedCount();
+        created << timeOne(student, port, keys.at(i),
+                           [&] { return receiver.recordedCount() > before; });
+        spin(20);
+        ScoreDatagram again = keys.at(i - 1);
+        again.score = QStringLiteral("25");
+        const int before2 = receiver.recordedCount();
+        updated << timeOne(student, port, again,
+                           [&] { return receiver.recordedCount() > before2; });
+        spin(20);
+    }
+    return {bench::Summary::of(created).median, bench::Summary::of(updated).median};
 }
 
 } // namespace
@@ -319,5 +389,19 @@ int main(int argc, char* argv[])
                          "(a row per key, last scores, first names): %2")
               .arg(totalLost)
               .arg(allComplete ? QStringLiteral("yes") : QStringLiteral("NO")));
+
+    for (int rows : {50, 200, 500}) {
+        QString error;
+        const RowCost cost = rowCost(rows, &error);
+        if (!error.isEmpty()) {
+            print(QStringLiteral("bench_ingest: ") + error);
+            return 1;
+        }
+        print(QStringLiteral("one datagram with %1 rows in the list, send to recorded and "
+                             "repainted (median of 10): new row %2 ms, update %3 ms")
+                  .arg(rows)
+                  .arg(cost.newRowMs, 0, 'f', 3)
+                  .arg(cost.updateMs, 0, 'f', 3));
+    }
     return 0;
 }

@@ -2,9 +2,9 @@
 // Memory: builds the collector window as Velcoll does, fills it with 500 rows
 // through its real socket, scrolls through the whole list so that every row
 // has been painted, and prints the resident size at each step and the peak.
-#include "Console.h"
 #include "Burst.h"
 #include "BurstCheck.h"
+#include "Console.h"
 #include "FreePort.h"
 #include "ProcStatus.h"
 #include "Prompter.h"
@@ -17,6 +17,7 @@
 #include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QScrollBar>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QUdpSocket>
 
@@ -70,7 +71,8 @@ int main(int argc, char* argv[])
     report(QStringLiteral("application object"));
 
     const quint16 port = bench::freeUdpPort();
-    collector::form1 window(port);
+    const QTemporaryDir journal; // each run starts without an earlier journal
+    collector::form1 window(port, journal.path());
     if (!window.isListening()) {
         print(QStringLiteral("bench_memory: the collector could not listen on port ") +
               QString::number(port));

@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QTemporaryDir>
 
 #include <cstdio>
 
@@ -40,7 +41,8 @@ int main(int argc, char* argv[])
         QCoreApplication::exit(0);
     });
 
-    velmora::collector::form1 window{quint16(port)};
+    const QTemporaryDir journal; // no restore question from an earlier run
+    velmora::collector::form1 window{quint16(port), journal.path()};
     if (!window.isListening()) {
         std::fprintf(stderr, "startup_probe_velcoll: port %u could not be bound\n", port);
         return 1;

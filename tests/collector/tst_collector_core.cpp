@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "Acceptance.h"
+#include "AddressCheck.h"
 #include "CollectorCommandLine.h"
 #include "Gbk.h"
 #include "Handoff.h"
@@ -7,12 +8,14 @@
 #include "Platform.h"
 #include "RowLayout.h"
 #include "ScoreDatagram.h"
+#include "ScoreJournal.h"
 #include "ScoreReceiver.h"
 #include "ScoreTable.h"
 #include "SummaryWorkbook.h"
 #include "Version.h"
 #include "XlsxCells.h"
 
+#include <QDir>
 #include <QFile>
 #include <QNetworkDatagram>
 #include <QSet>
@@ -30,15 +33,32 @@ namespace {
 //   rec address#computer#score#name#set   record a datagram's fields
 //   del N                                 delete row N
 //   name N text / score N text            correct row N by hand
-void runScript(ScoreTable& table, const QStringList& steps)
+//   recfrom source address#...            a datagram from another computer
+//   save                                  (journal only) the list was saved
+// With `journal`, the same changes are also written as journal entries.
+void runScript(ScoreTable& table, const QStringList& steps, QList<JournalEntry>* journal = nullptr)
 {
     for (const QString& step : steps) {
         const QString op = step.section(u' ', 0, 0);
         const QString rest = step.section(u' ', 1);
-        if (op == u"rec") {
-            const auto d = ScoreDatagram::decode(toGbk(rest));
+        const int row = rest.section(u' ', 0, 0).toInt();
+        JournalEntry e;
+        if (op == u"name" || op == u"score") {
+            e = ScoreJournal::rowEntry(op == u"name" ? JournalEntry::Kind::Name
+                                                     : JournalEntry::Kind::Mark,
+                                       table, row, rest.section(u' ', 1));
+        } else if (op == u"del") {
+            e = ScoreJournal::rowEntry(JournalEntry::Kind::Delete, table, row);
+        }
+        if (op == u"save") {
+            e.kind = JournalEntry::Kind::Saved;
+        } else if (op == u"rec" || op == u"recfrom") {
+            const bool forged = op == u"recfrom";
+            const QString source = forged ? rest.section(u' ', 0, 0) : QString();
+            const auto d = ScoreDatagram::decode(toGbk(forged ? rest.section(u' ', 1) : rest));
             QVERIFY2(d, qPrintable(step));
-            table.recordScore(*d);
+            table.recordScore(*d, source, forged);
+            e = ScoreJournal::scoreEntry(*d, source, forged);
         } else if (op == u"del") {
             QVERIFY2(table.deleteRow(rest.toInt()), qPrintable(step));
         } else if (op == u"name") {
@@ -50,7 +70,30 @@ void runScript(ScoreTable& table, const QStringList& steps)
         } else {
             QFAIL(qPrintable(u"bad step " + step));
         }
+        if (journal) {
+            journal->append(e);
+        }
     }
+}
+
+// Everything a table holds, row by row, to compare two tables.
+QStringList dump(const ScoreTable& t)
+{
+    QStringList out{QStringLiteral("rec %1 del %2 forged %3 %4")
+                        .arg(t.rec_count())
+                        .arg(t.del_count())
+                        .arg(t.forgedCount())
+                        .arg(t.counterText())};
+    for (int i = 1; i <= t.rec_count(); ++i) {
+        const ScoreRow& r = t.row(i);
+        out << QStringList{t.arr_ip(i), t.arr_tao(i),
+                           r.address,   r.computer,
+                           r.name,      r.score,
+                           r.set,       r.deleted ? QStringLiteral("deleted") : QString(),
+                           r.source,    r.forgedFrom}
+                   .join(u'|');
+    }
+    return out;
 }
 
 QString crlf(const QStringList& lines)
@@ -102,6 +145,13 @@ private slots:
     void newRowsPerSource();
     void burstOf500ThenFull();
     void portInUse();
+
+    // journal
+    void journalRestore_data();
+    void journalRestore();
+    void journalFiles();
+    void addressCheck_data();
+    void addressCheck();
 
     // saving as workbook or CSV
     void saveTarget_data();
@@ -449,7 +499,7 @@ void TestCollectorCore::reception()
     QFETCH(QString, set);
 
     ScoreTable table;
-    ScoreReceiver receiver([&table](const ScoreDatagram& d) {
+    ScoreReceiver receiver([&table](const ScoreDatagram& d, const QHostAddress&) {
         return table.recordScore(d).outcome != RecordOutcome::Full;
     });
     QVERIFY(receiver.listen(0));
@@ -581,7 +631,7 @@ void TestCollectorCore::newRowsPerSource()
 void TestCollectorCore::burstOf500ThenFull()
 {
     ScoreTable table;
-    ScoreReceiver receiver([&table](const ScoreDatagram& d) {
+    ScoreReceiver receiver([&table](const ScoreDatagram& d, const QHostAddress&) {
         return table.recordScore(d).outcome != RecordOutcome::Full;
     });
     QVERIFY(receiver.listen(0));
@@ -634,9 +684,9 @@ void TestCollectorCore::portInUse()
 {
     // A second collector on the same port fails to listen and says why,
     // whether or not the first one asked for a shared port.
-    ScoreReceiver first([](const ScoreDatagram&) { return true; });
+    ScoreReceiver first([](const ScoreDatagram&, const QHostAddress&) { return true; });
     QVERIFY(first.listen(0));
-    ScoreReceiver second([](const ScoreDatagram&) { return true; });
+    ScoreReceiver second([](const ScoreDatagram&, const QHostAddress&) { return true; });
     QVERIFY(!second.listen(first.localPort()));
     QVERIFY(!second.isListening());
     QVERIFY(!second.errorString().isEmpty());
@@ -644,7 +694,7 @@ void TestCollectorCore::portInUse()
     QUdpSocket shared;
     QVERIFY(shared.bind(QHostAddress::AnyIPv4, 0,
                         QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint));
-    ScoreReceiver third([](const ScoreDatagram&) { return true; });
+    ScoreReceiver third([](const ScoreDatagram&, const QHostAddress&) { return true; });
     QVERIFY(!third.listen(shared.localPort()));
 
     // Once the first closes, the port can be taken.
@@ -652,6 +702,173 @@ void TestCollectorCore::portInUse()
     first.close();
     QVERIFY(!first.isListening());
     QVERIFY(second.listen(port));
+}
+
+void TestCollectorCore::journalRestore_data()
+{
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QString>("damage"); // none | tear | flip N (line N) | tail
+    // After damage: "name:score" of every restored row, in order.
+    QTest::addColumn<QStringList>("rows");
+    QTest::addColumn<bool>("unsaved");
+
+    const QString a = QStringLiteral("rec 10.0.0.1#PC1#20#张三#第一套");
+    const QString b = QStringLiteral("rec 10.0.0.2#PC2#15#李四#第一套");
+    const QString c = QStringLiteral("rec 10.0.0.3#PC3#25#王五#第二套");
+    QTest::newRow("everything comes back") << QStringList{a,
+                                                          b,
+                                                          c,
+                                                          QStringLiteral("name 1 张叁"),
+                                                          QStringLiteral("score 2 优"),
+                                                          QStringLiteral("del 3"),
+                                                          u"rec 10.0.0.1#PC1#24#张三#第一套"_qs}
+                                           << QStringLiteral("none") << QStringList() << true;
+    QTest::newRow("deleted key made again at the bottom")
+        << QStringList{a, b, QStringLiteral("del 1"), a} << QStringLiteral("none") << QStringList()
+        << true;
+    QTest::newRow("forged mark and sender")
+        << QStringList{u"recfrom 10.9.9.9 10.0.0.1#PC1#20#张三#第一套"_qs, b}
+        << QStringLiteral("none") << QStringList() << true;
+    QTest::newRow("tabs, line breaks and backslashes in fields")
+        << QStringList{u"rec 10.0.0.1#P\tC#2\\0#张\r\n三#第一套"_qs, u"name 1 a\\tb\nc"_qs}
+        << QStringLiteral("none") << QStringList() << true;
+    QTest::newRow("saved at the end: not offered")
+        << QStringList{a, b, QStringLiteral("save")} << QStringLiteral("none") << QStringList()
+        << false;
+    QTest::newRow("a change after the save: offered")
+        << QStringList{a, QStringLiteral("save"), b} << QStringLiteral("none") << QStringList()
+        << true;
+    QTest::newRow("empty journal")
+        << QStringList() << QStringLiteral("none") << QStringList() << false;
+    QTest::newRow("error: last line torn by a crash")
+        << QStringList{a, b, c} << QStringLiteral("tear")
+        << QStringList{u"张三:20"_qs, u"李四:15"_qs} << true;
+    QTest::newRow("error: damaged correction in the middle")
+        << QStringList{a, b, QStringLiteral("name 1 张叁"), c} << QStringLiteral("flip 2")
+        << QStringList{u"张三:20"_qs, u"李四:15"_qs, u"王五:25"_qs} << true;
+    QTest::newRow("error: damaged datagram, later changes still find their rows")
+        << QStringList{a, b, c, QStringLiteral("del 3"), QStringLiteral("score 1 19")}
+        << QStringLiteral("flip 1") << QStringList{u"张三:19"_qs, u"已删除:已删除"_qs} << true;
+    QTest::newRow("error: junk after the last line")
+        << QStringList{a, b} << QStringLiteral("tail") << QStringList{u"张三:20"_qs, u"李四:15"_qs}
+        << true;
+}
+
+// A journal written for a script and read back rebuilds the table the script
+// made; after damage, what the undamaged lines hold.
+void TestCollectorCore::journalRestore()
+{
+    QFETCH(QStringList, steps);
+    QFETCH(QString, damage);
+    QFETCH(QStringList, rows);
+    QFETCH(bool, unsaved);
+
+    ScoreTable live;
+    QList<JournalEntry> entries;
+    runScript(live, steps, &entries);
+    QList<QByteArray> lines;
+    for (const JournalEntry& e : entries) {
+        lines << ScoreJournal::encode(e);
+    }
+    if (damage == u"tear") {
+        lines.last().chop(lines.last().size() / 2);
+    } else if (damage.startsWith(u"flip")) {
+        QByteArray& line = lines[damage.section(u' ', 1).toInt()];
+        line[line.size() / 2] = char(line.at(line.size() / 2) ^ 0x01);
+    } else if (damage == u"tail") {
+        lines << QByteArray("D\tgarbage\x00\xff", 12);
+    }
+    const JournalContents read = ScoreJournal::read(lines.join());
+    QCOMPARE(read.damagedLines, damage == u"none" ? 0 : 1);
+    QCOMPARE(read.unsaved(), unsaved);
+    ScoreTable restored;
+    ScoreJournal::rebuild(read.entries, restored);
+    if (damage == u"none") {
+        QCOMPARE(dump(restored), dump(live));
+        QCOMPARE(restored.exportBytes(), live.exportBytes());
+        return;
+    }
+    QStringList got;
+    for (int i = 1; i <= restored.rec_count(); ++i) {
+        got << restored.row(i).name + u':' + restored.row(i).score;
+    }
+    QCOMPARE(got, rows);
+}
+
+void TestCollectorCore::journalFiles()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString folder = dir.filePath(QStringLiteral("journal"));
+    QVERIFY(QDir().mkpath(folder));
+    // 25 journals of earlier runs and an unsaved one of the last run
+    for (int i = 0; i < 25; ++i) {
+        QFile old(folder + QStringLiteral("/scores-202601%1-080000-000.journal").arg(i + 10));
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("x\n");
+    }
+    ScoreDatagram d{QStringLiteral("10.0.0.1"), QStringLiteral("PC"), QStringLiteral("20"),
+                    QStringLiteral("张三"), QStringLiteral("第一套")};
+    {
+        QFile last(folder + QStringLiteral("/scores.journal"));
+        QVERIFY(last.open(QIODevice::WriteOnly));
+        last.write(ScoreJournal::encode(ScoreJournal::scoreEntry(d, {}, false)));
+    }
+
+    ScoreJournal journal(folder);
+    QVERIFY(journal.lock());
+    // a second collector cannot take the same journal
+    ScoreJournal second(folder);
+    QVERIFY(!second.lock());
+    QVERIFY(second.previous().entries.isEmpty());
+    QVERIFY(!second.start({}));
+
+    const JournalContents last = journal.previous();
+    QVERIFY(last.unsaved());
+    QCOMPARE(last.entries.size(), 1);
+    QVERIFY(journal.start({}));
+    // the last run's journal is kept under a dated name; 20 dated ones stay
+    QStringList dated =
+        QDir(folder).entryList({QStringLiteral("scores-*.journal")}, QDir::Files, QDir::Name);
+    QCOMPARE(dated.size(), ScoreJournal::kKeptJournals);
+    QVERIFY(!dated.contains(QStringLiteral("scores-20260110-080000-000.journal"))); // oldest gone
+    QFile newest(folder + u'/' + dated.last());
+    QVERIFY(newest.open(QIODevice::ReadOnly));
+    QCOMPARE(ScoreJournal::read(newest.readAll()).entries, last.entries);
+
+    // this run's journal starts empty and takes every change at once
+    QVERIFY(journal.append(ScoreJournal::scoreEntry(d, QStringLiteral("10.0.0.1"), false)));
+    QFile active(journal.activePath());
+    QVERIFY(active.open(QIODevice::ReadOnly));
+    const JournalContents now = ScoreJournal::read(active.readAll());
+    QCOMPARE(now.entries.size(), 1);
+    QCOMPARE(now.damagedLines, 0);
+}
+
+void TestCollectorCore::addressCheck_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<bool>("forged");
+    QTest::newRow("field names the sender") << u"10.0.0.5"_qs << u"10.0.0.5"_qs << false;
+    QTest::newRow("spaces around the field") << u" 10.0.0.5 "_qs << u"10.0.0.5"_qs << false;
+    QTest::newRow("IPv4 sender seen as mapped IPv6")
+        << u"10.0.0.5"_qs << u"::ffff:10.0.0.5"_qs << false;
+    QTest::newRow("another computer's address") << u"10.0.0.6"_qs << u"10.0.0.5"_qs << true;
+    QTest::newRow("not an address") << u"老师的电脑"_qs << u"10.0.0.5"_qs << true;
+    QTest::newRow("empty field") << QString() << u"10.0.0.5"_qs << true;
+    QTest::newRow("sent from this computer") << u"10.0.0.6"_qs << u"192.168.7.1"_qs << false;
+    QTest::newRow("sent from loopback") << u"10.0.0.6"_qs << u"127.0.0.1"_qs << false;
+}
+
+void TestCollectorCore::addressCheck()
+{
+    QFETCH(QString, field);
+    QFETCH(QString, source);
+    QFETCH(bool, forged);
+    const AddressCheck check(
+        {QHostAddress(QStringLiteral("192.168.7.1")), QHostAddress(QHostAddress::LocalHost)});
+    QCOMPARE(check.isForged(field, QHostAddress(source)), forged);
 }
 
 void TestCollectorCore::saveTarget_data()

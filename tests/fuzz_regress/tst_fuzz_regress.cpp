@@ -4,6 +4,7 @@
 // run, and malformed inputs made here go through it too.
 #include "DatagramHarness.h"
 #include "Gbk.h"
+#include "JournalHarness.h"
 #include "MarkingHarness.h"
 
 #include <QDir>
@@ -11,6 +12,7 @@
 #include <QTest>
 
 using velmora::fuzz::DatagramHarness;
+using velmora::fuzz::JournalHarness;
 using velmora::fuzz::MarkingHarness;
 
 namespace {
@@ -64,6 +66,11 @@ private slots:
     void tableLimit_data();
     void tableLimit();
     void tableRenewal();
+
+    void journalFile_data();
+    void journalFile();
+    void journalSeeds_data();
+    void journalSeeds();
 
     void pageFile_data();
     void pageFile();
@@ -185,6 +192,50 @@ void TestFuzzRegress::tableRenewal()
     QCOMPARE(harness.table().rec_count(), 500);
     QVERIFY(harness.feed(keyedDatagram(0)).isEmpty());
     QCOMPARE(harness.table().rec_count(), 1);
+}
+
+void TestFuzzRegress::journalFile_data()
+{
+    QTest::addColumn<QString>("path");
+    const auto files = inputFiles(QStringLiteral("journal"));
+    QVERIFY2(files.size() >= 10, "the journal seed corpus is missing");
+    for (const auto& [name, path] : files) {
+        QTest::newRow(qPrintable(name)) << path;
+    }
+}
+
+// Any journal file gives a valid list or an empty one.
+void TestFuzzRegress::journalFile()
+{
+    QFETCH(QString, path);
+    JournalHarness harness;
+    const QString problem = harness.feed(readAll(path));
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+}
+
+void TestFuzzRegress::journalSeeds_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<int>("rows"); // rows of the rebuilt table
+    QTest::addColumn<int>("live");
+    QTest::newRow("a lesson with corrections and a deletion") << u"lesson"_qs << 3 << 2;
+    QTest::newRow("forged mark") << u"forged"_qs << 1 << 1;
+    QTest::newRow("torn last line: the first change stays") << u"torn_last_line"_qs << 1 << 1;
+    QTest::newRow("damaged checksum: nothing") << u"bad_checksum"_qs << 0 << 0;
+    QTest::newRow("501 new keys: the table stops at 500") << u"full_plus_one"_qs << 500 << 500;
+    QTest::newRow("empty key deleted, made again") << u"empty_key_fields"_qs << 2 << 1;
+}
+
+// The seeds are real journals: they read back into the lists they describe.
+void TestFuzzRegress::journalSeeds()
+{
+    QFETCH(QString, file);
+    QFETCH(int, rows);
+    QFETCH(int, live);
+    JournalHarness harness;
+    QVERIFY(harness.feed(readAll(kFuzzDir + QStringLiteral("/corpus/journal/") + file)).isEmpty());
+    QCOMPARE(harness.table().rec_count(), rows);
+    QCOMPARE(harness.table().liveCount(), live);
 }
 
 void TestFuzzRegress::pageFile_data()
