@@ -68,6 +68,11 @@ class E2EFailure(Exception):
     pass
 
 
+class XServerLost(E2EFailure):
+    """A program could not reach the X server: the display, not the program,
+    failed (another xvfb-run can take the same display number at once)."""
+
+
 def twips_to_pixels(twips):
     # Half a pixel rounds away from zero, as the programs' own conversion does.
     half = TWIPS_PER_PIXEL // 2
@@ -265,8 +270,12 @@ class Road:
         while True:
             for name, process in self.processes.items():
                 if process.poll() is not None:
-                    raise E2EFailure(f"{name} ended (exit code {process.returncode}) "
-                                     f"while waiting for {what}")
+                    ended = (f"{name} ended (exit code {process.returncode}) "
+                             f"while waiting for {what}")
+                    log = self.read_or_none(os.path.join(self.work, name + ".log")) or b""
+                    if b"could not connect to display" in log:
+                        raise XServerLost(ended)
+                    raise E2EFailure(ended)
             value = probe()
             if value:
                 return value
@@ -620,8 +629,13 @@ def main():
 
     road = Road(bin_dir, source_dir, output_dir)
     failed = False
+    x_lost = False
     try:
         road.run()
+    except XServerLost as failure:
+        failed = x_lost = True
+        print(f"FAILED at '{road.step}': {failure}: the X server went away", flush=True)
+        road.keep_evidence()
     except E2EFailure as failure:
         failed = True
         print(f"FAILED at '{road.step}': {failure}", flush=True)
@@ -637,6 +651,8 @@ def main():
         shutil.rmtree(road.work, ignore_errors=True)
     if not failed:
         print("PASSED", flush=True)
+    if x_lost:
+        return X_NOT_READY
     return 1 if failed else 0
 
 
