@@ -356,12 +356,12 @@ QString DatagramHarness::checkExport() const
         if (fields.size() != 5) {
             return fail(u"an export line has not five fields", i);
         }
-        // Fields that need no escaping are written as they are, where GBK
-        // can carry them.
+        // Fields without "#" are written as shown in the list (control
+        // characters as spaces), where GBK can carry them.
         const QString values[5] = {r.address, r.computer, r.name, r.score, r.set};
         for (int f = 0; f < 5; ++f) {
-            const QString& v = values[f];
-            const bool plain = !v.contains(u'#') && !v.contains(u'\r') && !v.contains(u'\n');
+            const QString v = ScoreTable::shownField(values[f]);
+            const bool plain = !v.contains(u'#');
             if (fields.at(f) != v && plain && fitsGbk(v)) {
                 return fail(u"an export field differs from its cell", i);
             }
