@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: MIT
 // Velmora, the student program: starts on its start form.
 #include "StudentApp.h"
+#include "Gbk.h"
 #include "Translation.h"
 
 #include <QApplication>
+#include <QMessageBox>
 
 int main(int argc, char* argv[])
 {
@@ -14,6 +16,10 @@ int main(int argc, char* argv[])
     // ("Velmora系统  V1.0 — Velmora"); untitled message boxes still read
     // "Velmora" through the application name.
     velmora::installChineseQtTranslation();
+    if (const QString problem = velmora::gbkSelfCheck(); !problem.isEmpty()) {
+        QMessageBox::critical(nullptr, QApplication::applicationName(), problem);
+        return 1;
+    }
 
     velmora::student::StudentApp student(velmora::student::Module1::forThisComputer());
     student.start();

@@ -23,7 +23,11 @@ class TestCommon : public QObject
 private slots:
     void gbkRoundTrip_data();
     void gbkRoundTrip();
-    void gbkInvalidBytes();
+    void gbkDecode_data();
+    void gbkDecode();
+    void gbkEncode_data();
+    void gbkEncode();
+    void gbkSelfCheckPasses();
     void decodePage_data();
     void decodePage();
     void firstLine_data();
@@ -50,6 +54,13 @@ void TestCommon::gbkRoundTrip_data()
     QTest::newRow("ascii") << QStringLiteral("abc#1") << QByteArray("abc#1");
     QTest::newRow("set name") << QStringLiteral("第一套") << QByteArray("\xB5\xDA\xD2\xBB\xCC\xD7");
     QTest::newRow("euro sign is GBK 0x80") << QStringLiteral("\u20AC") << QByteArray("\x80");
+    QTest::newRow("0xFF is a private-use character") << QStringLiteral("\uF8F5") << QByteArray("\xFF");
+    QTest::newRow("GBK extension beyond GB2312") << QStringLiteral("\u4E96") << QByteArray("\x81\x81");
+    QTest::newRow("user-defined area") << QStringLiteral("\uE000\uE4C6") << QByteArray("\xAA\xA1\xA1\x40");
+    QTest::newRow("middle dot and ideographic space")
+        << QStringLiteral("\u00B7\u3000") << QByteArray("\xA1\xA4\xA1\xA1");
+    QTest::newRow("latin with accents") << QStringLiteral("\u00E9\u0101") << QByteArray("\xA8\xA6\xA8\xA1");
+    QTest::newRow("nul and control bytes") << QStringLiteral("a\0\r\n") << QByteArray("a\0\r\n", 4);
     QTest::newRow("empty") << QString() << QByteArray();
 }
 
@@ -62,19 +73,60 @@ void TestCommon::gbkRoundTrip()
     QVERIFY(fitsGbk(text));
 }
 
-void TestCommon::gbkInvalidBytes()
+void TestCommon::gbkDecode_data()
 {
-    // A broken lead byte must not poison the following text, and a fresh call
-    // must decode cleanly again.
-    const QString broken = fromGbk(QByteArray("\x81" "abc"));
-    QVERIFY(broken.endsWith(QStringLiteral("bc")));
-    // A half character at the end is not dropped without a trace.
-    const QString cut = fromGbk(QByteArray("a#\xB5"));
-    QCOMPARE(cut.size(), 3);
-    QVERIFY(cut.startsWith(QStringLiteral("a#")));
-    QCOMPARE(cut.at(2), QChar(QChar::ReplacementCharacter));
-    QCOMPARE(fromGbk(QByteArray("\xB5\xDA")), QStringLiteral("第"));
-    QVERIFY(!fitsGbk(QStringLiteral("\U0001F600")));
+    // A byte that cannot start or complete a character becomes one replacement
+    // character, and the byte after it is read afresh.
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text");
+    const QString bad(QChar::ReplacementCharacter);
+    QTest::newRow("half character at the end") << QByteArray("a#\xB5") << u"a#"_qs + bad;
+    QTest::newRow("lone lead byte") << QByteArray("\xB5") << bad;
+    QTest::newRow("whole then half") << QByteArray("\xD6\xD0\xB9") << u"中"_qs + bad;
+    QTest::newRow("lead before a space") << QByteArray("\x81 \xD6\xD0") << bad + u" 中"_qs;
+    QTest::newRow("lead before a line feed") << QByteArray("\x81\n") << bad + u"\n"_qs;
+    QTest::newRow("lead before 0x7F") << QByteArray("\x81\x7F") << bad + u"\x7F"_qs;
+    QTest::newRow("lead before 0xFF") << QByteArray("\x81\xFF") << bad + u"\uF8F5"_qs;
+    QTest::newRow("letter completes a lead byte") << QByteArray("\x81" "abc") << u"\u4E64bc"_qs;
+    QTest::newRow("four-byte GB18030 is not GBK")
+        << QByteArray("\x81\x30\x81\x30") << bad + u"0"_qs + bad + u"0"_qs;
+}
+
+void TestCommon::gbkDecode()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    QCOMPARE(fromGbk(bytes), text);
+}
+
+void TestCommon::gbkEncode_data()
+{
+    // Every code point without a GBK form is one '?'.
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("fits");
+    QTest::newRow("emoji") << u"😀"_qs << QByteArray("?") << false;
+    QTest::newRow("name with emoji") << u"张三😀😀"_qs << QByteArray("\xD5\xC5\xC8\xFD??") << false;
+    QTest::newRow("lone high surrogate at the end") << u"a"_qs + QChar(0xD800) << QByteArray("a?") << false;
+    QTest::newRow("lone low surrogate") << QString(QChar(0xDC00)) + u"a"_qs << QByteArray("?a") << false;
+    QTest::newRow("yen sign") << u"\u00A5"_qs << QByteArray("?") << false;
+    QTest::newRow("C1 control") << u"\u0080"_qs << QByteArray("?") << false;
+    QTest::newRow("replacement character") << u"\uFFFD"_qs << QByteArray("?") << false;
+    QTest::newRow("question mark itself") << u"?"_qs << QByteArray("?") << true;
+}
+
+void TestCommon::gbkEncode()
+{
+    QFETCH(QString, text);
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, fits);
+    QCOMPARE(toGbk(text), bytes);
+    QCOMPARE(fitsGbk(text), fits);
+}
+
+void TestCommon::gbkSelfCheckPasses()
+{
+    QCOMPARE(gbkSelfCheck(), QString());
 }
 
 void TestCommon::decodePage_data()
