@@ -127,9 +127,11 @@ QString fromGbk(QByteArrayView bytes)
                 valid = false; // the next byte is read afresh
             }
         }
-        if (!valid) {
+        if (!valid || b == 0xFF) {
             appendRun(bytes.sliced(runStart, i - runStart), text);
-            text += QChar(QChar::ReplacementCharacter);
+            // The code page writes U+F8F5 as 0xFF, as ICU does both ways, but
+            // some versions of the API refuse to read it back.
+            text += valid ? QChar(0xF8F5) : QChar(QChar::ReplacementCharacter);
             runStart = i + 1;
         } else if (i + length - runStart >= kRunLimit) {
             appendRun(bytes.sliced(runStart, i + length - runStart), text);

@@ -17,6 +17,11 @@ QString driveRoot();
 // desktops the home folder written as "~".
 QString displayPath(const QString& path);
 
+// The per-user folder for settings that the program folder cannot hold (a
+// read-only Program Files): the roaming %APPDATA% on Windows, the user's
+// configuration folder elsewhere; below it the organisation and program names.
+QString userSettingsFolder();
+
 // The first IPv4 address of an interface that is up and not loopback,
 // else "127.0.0.1".
 QString ownIPv4();

@@ -24,6 +24,11 @@ QString displayPath(const QString& path)
     return QDir::toNativeSeparators(clean);
 }
 
+QString userSettingsFolder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+}
+
 bool openFolder(const QString& folder)
 {
     if (!QDir(folder).exists()) {

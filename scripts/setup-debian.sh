@@ -2,6 +2,7 @@
 # SPDX-License-Identifier: MIT
 # Installs the Debian packages that building, running and testing need.
 # Idempotent: apt runs only when something is missing.
+#   --windows  also what the Windows cross-build, Wine tests and installers need
 set -euo pipefail
 
 packages=(
@@ -14,6 +15,13 @@ packages=(
   python3
   desktop-file-utils dpkg-dev file
 )
+if [ "${1:-}" = --windows ]; then
+  packages+=(
+    g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-x86-64-dev
+    binutils-mingw-w64-x86-64 libz-mingw-w64-dev
+    wine wine64 nsis
+  )
+fi
 
 missing=()
 for p in "${packages[@]}"; do

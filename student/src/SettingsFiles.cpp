@@ -2,10 +2,10 @@
 #include "SettingsFiles.h"
 
 #include "FileSystem.h"
+#include "Platform.h"
 
 #include <QDir>
 #include <QFile>
-#include <QStandardPaths>
 
 namespace velmora::student {
 
@@ -13,7 +13,7 @@ SettingsFiles::SettingsFiles(QString programFolder, QString userFolder)
     : m_programFolder(std::move(programFolder)), m_userFolder(std::move(userFolder))
 {
     if (m_userFolder.isEmpty()) {
-        m_userFolder = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+        m_userFolder = platform::userSettingsFolder();
     }
 }
 

@@ -45,6 +45,7 @@ private slots:
     void twips();
     void displayPath_data();
     void displayPath();
+    void userSettingsFolder();
 };
 
 void TestCommon::gbkRoundTrip_data()
@@ -332,6 +333,21 @@ void TestCommon::displayPath()
     QFETCH(QString, path);
     QFETCH(QString, shown);
     QCOMPARE(platform::displayPath(path), shown);
+}
+
+void TestCommon::userSettingsFolder()
+{
+    // Where settings go when the program folder is read-only to the user.
+#ifdef Q_OS_WIN
+    const QString base = QDir::fromNativeSeparators(qEnvironmentVariable("APPDATA"));
+    const auto cs = Qt::CaseInsensitive;
+#else
+    const QString base = qEnvironmentVariable("XDG_CONFIG_HOME", QDir::homePath() + u"/.config"_qs);
+    const auto cs = Qt::CaseSensitive;
+#endif
+    QVERIFY(!base.isEmpty());
+    const QString folder = platform::userSettingsFolder();
+    QVERIFY2(folder.startsWith(base + u'/', cs), qPrintable(folder + u" is not under "_qs + base));
 }
 
 QTEST_GUILESS_MAIN(TestCommon)
