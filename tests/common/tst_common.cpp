@@ -5,6 +5,7 @@
 #include "ScoreDatagram.h"
 #include "Twips.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -46,6 +47,8 @@ private slots:
     void displayPath_data();
     void displayPath();
     void userSettingsFolder();
+    void windowsProgramsStarted_data();
+    void windowsProgramsStarted();
 };
 
 void TestCommon::gbkRoundTrip_data()
@@ -348,6 +351,98 @@ void TestCommon::userSettingsFolder()
     QVERIFY(!base.isEmpty());
     const QString folder = platform::userSettingsFolder();
     QVERIFY2(folder.startsWith(base + u'/', cs), qPrintable(folder + u" is not under "_qs + base));
+}
+
+#ifdef Q_OS_WIN
+namespace {
+
+// A copy of the test's stand-in program at a given path, removed again with
+// every folder that was made for it.
+class StandIn
+{
+public:
+    StandIn(const QString& program, const QString& at) : m_at(at)
+    {
+        QDir parent = QFileInfo(at).dir();
+        QString top;
+        for (QDir d = parent; !d.exists(); d.setPath(QFileInfo(d.path()).path())) {
+            top = d.path();
+        }
+        m_madeFolder = top;
+        m_ok = parent.mkpath(QStringLiteral(".")) && QFile::copy(program, at);
+    }
+    ~StandIn()
+    {
+        QFile::remove(m_at);
+        QFile::remove(log());
+        if (!m_madeFolder.isEmpty()) {
+            QDir(m_madeFolder).removeRecursively();
+        }
+    }
+    bool ok() const { return m_ok; }
+    QString log() const { return QFileInfo(m_at).dir().filePath(QStringLiteral("started.txt")); }
+
+private:
+    QString m_at;
+    QString m_madeFolder;
+    bool m_ok = false;
+};
+
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+#endif
+
+void TestCommon::windowsProgramsStarted_data()
+{
+    // -1: Explorer; 0 and 1: Excel at the first or the second fixed path.
+    QTest::addColumn<int>("excelPath");
+    QTest::newRow("Explorer rooted at the working folder") << -1;
+    QTest::newRow("Excel at the first fixed path") << 0;
+    QTest::newRow("Excel at the second fixed path") << 1;
+}
+
+void TestCommon::windowsProgramsStarted()
+{
+#ifndef Q_OS_WIN
+    QSKIP("Explorer and Excel are started on Windows only");
+#else
+    QFETCH(int, excelPath);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString folder = dir.filePath(u"WebDo/第一 套"_qs);
+    QVERIFY(QDir().mkpath(folder));
+    const QString workbook = folder + u"/汇总成绩.xls"_qs;
+    QVERIFY(QFile(workbook).open(QIODevice::WriteOnly));
+
+    const QString excel[] = {u"C:/Program Files/Microsoft Office/Office/EXCEL.EXE"_qs,
+                             u"C:/Program Files/Microsoft Office/Office11/EXCEL.EXE"_qs};
+    QString at;
+    QString expected;
+    if (excelPath < 0) {
+        // The program's own folder is searched before the system's.
+        at = QCoreApplication::applicationDirPath() + u"/explorer.exe"_qs;
+        expected = u"/e,/root, \""_qs + QDir::toNativeSeparators(folder) + u'"';
+    } else {
+        for (const QString& path : excel) {
+            if (QFileInfo::exists(path)) {
+                QSKIP("Excel is installed here");
+            }
+        }
+        at = excel[excelPath];
+        expected = u'"' + QDir::toNativeSeparators(workbook) + u'"';
+    }
+    const StandIn standIn(QCoreApplication::applicationDirPath() + u"/fake_program.exe"_qs, at);
+    if (!standIn.ok()) {
+        QSKIP(qPrintable(u"No stand-in can be placed at "_qs + at));
+    }
+    QVERIFY(excelPath < 0 ? platform::openFolder(folder) : platform::startSpreadsheet(workbook));
+    QTRY_COMPARE_WITH_TIMEOUT(QString::fromUtf8(readAll(standIn.log())), expected, 30000);
+#endif
 }
 
 QTEST_GUILESS_MAIN(TestCommon)
