@@ -73,4 +73,10 @@ function(velmora_add_wine_test name)
     COMMAND ${CMAKE_COMMAND} -DEMULATOR=${CMAKE_CROSSCOMPILING_EMULATOR}
             -DPROGRAM=$<TARGET_FILE:${name}> -DLOG=${CMAKE_BINARY_DIR}/test-logs/${name}.txt
             -P ${CMAKE_SOURCE_DIR}/cmake/windows/RunQtTest.cmake)
+  # The Wine prefix is made once, before the tests start in parallel.
+  if(NOT TEST wine_prefix)
+    add_test(NAME wine_prefix COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} wineboot.exe --init)
+    set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine_prefix TIMEOUT 300)
+  endif()
+  set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine_prefix)
 endfunction()

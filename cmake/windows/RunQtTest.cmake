@@ -3,6 +3,8 @@
 # log goes to a file (QtTest's -o through Wine's drive Z:) that is printed
 # afterwards, and the program's exit code decides.
 #   cmake -DEMULATOR=wine -DPROGRAM=<exe> -DLOG=<file> -P RunQtTest.cmake
+get_filename_component(log_dir ${LOG} DIRECTORY)
+file(MAKE_DIRECTORY ${log_dir})
 file(REMOVE ${LOG})
 execute_process(COMMAND ${EMULATOR} ${PROGRAM} -o "Z:${LOG},txt" RESULT_VARIABLE result)
 if(EXISTS ${LOG})
