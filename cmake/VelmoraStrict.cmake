@@ -62,8 +62,9 @@ function(velmora_add_test name)
     TIMEOUT 300)
 endfunction()
 
-# A static Qt links only the default platform plugin; the tests run offscreen.
-# Under Wine the log goes through a file (cmake/windows/RunQtTest.cmake).
+# A static Qt links only the default platform plugin; the tests run offscreen
+# (set in the Wine prefix, cmake/windows/WinePrefix.cmake). Under Wine the log
+# goes through a file (cmake/windows/RunQtTest.cmake).
 function(velmora_add_wine_test name)
   get_target_property(qt_type Qt6::Core TYPE)
   if(qt_type STREQUAL "STATIC_LIBRARY")
@@ -74,8 +75,12 @@ function(velmora_add_wine_test name)
             -DPROGRAM=$<TARGET_FILE:${name}> -DLOG=${CMAKE_BINARY_DIR}/test-logs/${name}.txt
             -P ${CMAKE_SOURCE_DIR}/cmake/windows/RunQtTest.cmake)
   # The Wine prefix is made once, before the tests start in parallel.
-  if(NOT TEST wine_prefix)
-    add_test(NAME wine_prefix COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} wineboot.exe --init)
+  get_property(prefix_test GLOBAL PROPERTY VELMORA_WINE_PREFIX_TEST)
+  if(NOT prefix_test)
+    set_property(GLOBAL PROPERTY VELMORA_WINE_PREFIX_TEST ON)
+    add_test(NAME wine_prefix
+      COMMAND ${CMAKE_COMMAND} -DEMULATOR=${CMAKE_CROSSCOMPILING_EMULATOR}
+              -P ${CMAKE_SOURCE_DIR}/cmake/windows/WinePrefix.cmake)
     set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine_prefix TIMEOUT 300)
   endif()
   set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine_prefix)
