@@ -103,6 +103,11 @@ if(UNIX AND NOT APPLE)
   endforeach()
 endif()
 
+if(WIN32)
+  include(${CMAKE_CURRENT_LIST_DIR}/windows/Installers.cmake)
+  return()
+endif()
+
 # --- Debian packages: velmora-student and velmora-teacher ---
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME velmora)

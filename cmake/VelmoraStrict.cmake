@@ -62,8 +62,36 @@ function(velmora_add_test name)
   target_compile_definitions(${name} PRIVATE
     VELMORA_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
     VELMORA_BIN_DIR="${VELMORA_BIN_DIR}")
-  add_test(NAME ${name} COMMAND ${name})
+  if(WIN32 AND CMAKE_CROSSCOMPILING)
+    velmora_add_wine_test(${name})
+  else()
+    add_test(NAME ${name} COMMAND ${name})
+  endif()
   set_tests_properties(${name} PROPERTIES
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8"
     TIMEOUT 300)
+endfunction()
+
+# A static Qt links only the default platform plugin; the tests run offscreen
+# (set in the Wine prefix, cmake/windows/WinePrefix.cmake). Under Wine the log
+# goes through a file (cmake/windows/RunQtTest.cmake).
+function(velmora_add_wine_test name)
+  get_target_property(qt_type Qt6::Core TYPE)
+  if(qt_type STREQUAL "STATIC_LIBRARY")
+    qt_import_plugins(${name} INCLUDE Qt6::QOffscreenIntegrationPlugin)
+  endif()
+  add_test(NAME ${name}
+    COMMAND ${CMAKE_COMMAND} -DEMULATOR=${CMAKE_CROSSCOMPILING_EMULATOR}
+            -DPROGRAM=$<TARGET_FILE:${name}> -DLOG=${CMAKE_BINARY_DIR}/test-logs/${name}.txt
+            -P ${CMAKE_SOURCE_DIR}/cmake/windows/RunQtTest.cmake)
+  # The Wine prefix is made once, before the tests start in parallel.
+  get_property(prefix_test GLOBAL PROPERTY VELMORA_WINE_PREFIX_TEST)
+  if(NOT prefix_test)
+    set_property(GLOBAL PROPERTY VELMORA_WINE_PREFIX_TEST ON)
+    add_test(NAME wine_prefix
+      COMMAND ${CMAKE_COMMAND} -DEMULATOR=${CMAKE_CROSSCOMPILING_EMULATOR}
+              -P ${CMAKE_SOURCE_DIR}/cmake/windows/WinePrefix.cmake)
+    set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine_prefix TIMEOUT 300)
+  endif()
+  set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine_prefix)
 endfunction()

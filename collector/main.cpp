@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: MIT
 // Velcoll: the teacher's score collector.
 #include "CollectorCommandLine.h"
+#include "Gbk.h"
 #include "Translation.h"
 #include "UiFont.h"
 #include "form1.h"
 
 #include <QApplication>
+#include <QMessageBox>
 
 int main(int argc, char* argv[])
 {
@@ -24,6 +26,10 @@ int main(int argc, char* argv[])
 
     velmora::installChineseQtTranslation();
     velmora::useChineseUiFont();
+    if (const QString problem = velmora::gbkSelfCheck(); !problem.isEmpty()) {
+        QMessageBox::critical(nullptr, QApplication::applicationName(), problem);
+        return 1;
+    }
 
     velmora::collector::form1 window(port);
     window.show();

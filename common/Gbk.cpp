@@ -1,41 +1,18 @@
 // SPDX-License-Identifier: MIT
 #include "Gbk.h"
 
-#include <QStringDecoder>
-#include <QStringEncoder>
 
 namespace velmora {
 
-namespace {
-const char* const kGbk = "GBK"; // never "GB2312": ICU maps that name to EUC-CN
-}
-
-QString fromGbk(QByteArrayView bytes)
+QString gbkSelfCheck()
 {
-    QStringDecoder decoder(kGbk);
-    Q_ASSERT(decoder.isValid());
-    QString text = decoder.decode(bytes);
-    // The converter holds a half character at the end back, waiting for its
-    // second byte, and would drop it silently. A line feed can never be the
-    // second byte of a GBK character: it pushes the half character out as a
-    // replacement character, and is then taken off again.
-    QString tail = decoder.decode(QByteArrayView("\n", 1));
-    tail.chop(1);
-    return text + tail;
-}
-
-QByteArray toGbk(QStringView text)
-{
-    QStringEncoder encoder(kGbk);
-    Q_ASSERT(encoder.isValid());
-    return encoder.encode(text);
-}
-
-bool fitsGbk(QStringView text)
-{
-    QStringEncoder encoder(kGbk, QStringConverter::Flag::Stateless);
-    QByteArray bytes = encoder.encode(text);
-    return !encoder.hasError() && fromGbk(bytes) == text;
+    // 中文 and the euro sign at 0x80, both ways.
+    const QString text = QStringLiteral("\u4E2D\u6587\u20AC");
+    const QByteArray bytes("\xD6\xD0\xCE\xC4\x80");
+    if (toGbk(text) == bytes && fromGbk(bytes) == text) {
+        return {};
+    }
+    return QStringLiteral("本计算机无法转换GBK编码的文字，程序不能正常工作，即将退出。");
 }
 
 namespace {

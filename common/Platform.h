@@ -31,6 +31,11 @@ QString driveRoot();
 // desktops the home folder written as "~".
 QString displayPath(const QString& path);
 
+// The per-user folder for settings that the program folder cannot hold (a
+// read-only Program Files): the roaming %APPDATA% on Windows, the user's
+// configuration folder elsewhere; below it the organisation and program names.
+QString userSettingsFolder();
+
 // The local IPv4 address that the system uses to reach `teacher` (an IPv4
 // address as typed). With no usable teacher address, or no route to it: the
 // first IPv4 address of an interface that is up and not loopback, else

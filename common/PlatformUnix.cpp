@@ -52,6 +52,11 @@ QString displayPath(const QString& path)
     return QDir::toNativeSeparators(clean);
 }
 
+QString userSettingsFolder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+}
+
 void openFolder(const QString& folder, QObject* context, std::function<void()> failed)
 {
     const QPointer<QObject> guard(context);

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QPointer>
 #include <QProcess>
+#include <QStandardPaths>
 
 #include <io.h>
 
@@ -43,21 +44,32 @@ QString displayPath(const QString& path)
     return QDir::toNativeSeparators(QDir::cleanPath(path));
 }
 
+QString userSettingsFolder()
+{
+    // %APPDATA%\<organisation>\<program>, which roams with the user's profile.
+    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+}
+
 void openFolder(const QString& folder, QObject* context, std::function<void()> failed)
 {
     // The file browser with its folder tree, rooted at the folder. Explorer
-    // reports nothing back, so only a failure to start it is known.
+    // reports nothing back, so only a missing folder or a failure to start
+    // it is known.
+    const QPointer<QObject> guard(context);
     QProcess process;
     process.setProgram(QStringLiteral("explorer.exe"));
-    process.setNativeArguments(QStringLiteral("/e,/root, ") + QDir::toNativeSeparators(folder));
-    const QPointer<QObject> guard(context);
-    if (!process.startDetached() && guard && failed) {
+    process.setNativeArguments(QStringLiteral("/e,/root, \"") + QDir::toNativeSeparators(folder) +
+                               QLatin1Char('"'));
+    if ((!QDir(folder).exists() || !process.startDetached()) && guard && failed) {
         failed();
     }
 }
 
 bool startSpreadsheet(const QString& workbook)
 {
+    if (!QFileInfo::exists(workbook)) {
+        return false;
+    }
     const QString candidates[] = {
         QStringLiteral("C:\\Program Files\\Microsoft Office\\Office\\EXCEL.EXE"),
         QStringLiteral("C:\\Program Files\\Microsoft Office\\Office11\\EXCEL.EXE"),

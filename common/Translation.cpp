@@ -11,13 +11,17 @@ namespace velmora {
 void installChineseQtTranslation()
 {
     auto* translator = new QTranslator(QCoreApplication::instance());
-    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
-    if (translator->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
-                         QStringLiteral("_"), folder)) {
-        QCoreApplication::installTranslator(translator);
-    } else {
-        delete translator;
+    // Qt's translations folder, else the copy built into the program (Windows).
+    const QString folders[] = {QLibraryInfo::path(QLibraryInfo::TranslationsPath),
+                               QStringLiteral(":/translations")};
+    for (const QString& folder : folders) {
+        if (translator->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
+                             QStringLiteral("_"), folder)) {
+            QCoreApplication::installTranslator(translator);
+            return;
+        }
     }
+    delete translator;
 }
 
 } // namespace velmora

@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # Installs the Debian packages that building need, and more for testing.
-#   --run  what building, running and packaging the programs need
-#   --dev  that, and what the tests, benchmarks, fuzzers and checks need (default)
+#   --run      what building, running and packaging the programs need
+#   --dev      that, and what the tests, benchmarks, fuzzers and checks need (default)
+#   --windows  --dev, and what the Windows cross-build, Wine tests and installers need
 # Idempotent: apt runs only when something is missing.
 set -euo pipefail
 
 mode=${1:---dev}
 case "$mode" in
-  --run|--dev) ;;
-  *) echo "usage: setup-debian.sh [--run | --dev]" >&2; exit 2 ;;
+  --run|--dev|--windows) ;;
+  *) echo "usage: setup-debian.sh [--run | --dev | --windows]" >&2; exit 2 ;;
 esac
 
 # Building, running and packaging the programs.
@@ -21,13 +22,21 @@ packages=(
   dpkg-dev file
 )
 # Tests, benchmarks, fuzzers and the package checks.
-if [ "$mode" = --dev ]; then
+if [ "$mode" != --run ]; then
   packages+=(
     clang libclang-rt-14-dev
     xvfb xauth xdotool imagemagick x11-utils
     libbenchmark-dev valgrind
     python3
     desktop-file-utils lintian appstream
+  )
+fi
+# The Windows cross-build, its tests under Wine and the installers.
+if [ "$mode" = --windows ]; then
+  packages+=(
+    g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-x86-64-dev
+    binutils-mingw-w64-x86-64 libz-mingw-w64-dev
+    wine wine64 nsis
   )
 fi
 

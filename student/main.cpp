@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: MIT
 // Velmora, the student program: starts on its start form.
 #include "StudentApp.h"
+#include "Gbk.h"
 #include "StudentCommandLine.h"
 #include "Translation.h"
 #include "UiFont.h"
 
 #include <QApplication>
+#include <QMessageBox>
 
 int main(int argc, char* argv[])
 {
@@ -24,6 +26,10 @@ int main(int argc, char* argv[])
     // "Velmora" through the application name.
     velmora::installChineseQtTranslation();
     velmora::useChineseUiFont();
+    if (const QString problem = velmora::gbkSelfCheck(); !problem.isEmpty()) {
+        QMessageBox::critical(nullptr, QApplication::applicationName(), problem);
+        return 1;
+    }
 
     velmora::student::Module1 state = velmora::student::Module1::forThisComputer();
     state.serverForThisRun = options.values.value(QStringLiteral("server"));

@@ -2,11 +2,11 @@
 #include "SettingsFiles.h"
 
 #include "FileSystem.h"
+#include "Platform.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
 
 namespace velmora::student {
 
@@ -30,7 +30,7 @@ SettingsFiles::SettingsFiles(QString programFolder, QString userFolder, QString 
       m_programFolderTakesSettings(programFolderTakesSettings)
 {
     if (m_userFolder.isEmpty()) {
-        m_userFolder = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+        m_userFolder = platform::userSettingsFolder();
     }
 }
 

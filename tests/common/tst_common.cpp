@@ -5,6 +5,7 @@
 #include "ScoreDatagram.h"
 #include "Twips.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -23,7 +24,11 @@ class TestCommon : public QObject
 private slots:
     void gbkRoundTrip_data();
     void gbkRoundTrip();
-    void gbkInvalidBytes();
+    void gbkDecode_data();
+    void gbkDecode();
+    void gbkEncode_data();
+    void gbkEncode();
+    void gbkSelfCheckPasses();
     void decodePage_data();
     void decodePage();
     void firstLine_data();
@@ -47,6 +52,9 @@ private slots:
     void ownAddress();
     void openFolder_data();
     void openFolder();
+    void userSettingsFolder();
+    void windowsProgramsStarted_data();
+    void windowsProgramsStarted();
 };
 
 void TestCommon::gbkRoundTrip_data()
@@ -56,6 +64,13 @@ void TestCommon::gbkRoundTrip_data()
     QTest::newRow("ascii") << QStringLiteral("abc#1") << QByteArray("abc#1");
     QTest::newRow("set name") << QStringLiteral("第一套") << QByteArray("\xB5\xDA\xD2\xBB\xCC\xD7");
     QTest::newRow("euro sign is GBK 0x80") << QStringLiteral("\u20AC") << QByteArray("\x80");
+    QTest::newRow("0xFF is a private-use character") << QStringLiteral("\uF8F5") << QByteArray("\xFF");
+    QTest::newRow("GBK extension beyond GB2312") << QStringLiteral("\u4E96") << QByteArray("\x81\x81");
+    QTest::newRow("user-defined area") << QStringLiteral("\uE000\uE4C6") << QByteArray("\xAA\xA1\xA1\x40");
+    QTest::newRow("middle dot and ideographic space")
+        << QStringLiteral("\u00B7\u3000") << QByteArray("\xA1\xA4\xA1\xA1");
+    QTest::newRow("latin with accents") << QStringLiteral("\u00E9\u0101") << QByteArray("\xA8\xA6\xA8\xA1");
+    QTest::newRow("nul and control bytes") << QStringLiteral("a\0\r\n") << QByteArray("a\0\r\n", 4);
     QTest::newRow("empty") << QString() << QByteArray();
 }
 
@@ -68,20 +83,60 @@ void TestCommon::gbkRoundTrip()
     QVERIFY(fitsGbk(text));
 }
 
-void TestCommon::gbkInvalidBytes()
+void TestCommon::gbkDecode_data()
 {
-    // A broken lead byte must not poison the following text, and a fresh call
-    // must decode cleanly again.
-    const QString broken = fromGbk(QByteArray("\x81"
-                                              "abc"));
-    QVERIFY(broken.endsWith(QStringLiteral("bc")));
-    // A half character at the end is not dropped without a trace.
-    const QString cut = fromGbk(QByteArray("a#\xB5"));
-    QCOMPARE(cut.size(), 3);
-    QVERIFY(cut.startsWith(QStringLiteral("a#")));
-    QCOMPARE(cut.at(2), QChar(QChar::ReplacementCharacter));
-    QCOMPARE(fromGbk(QByteArray("\xB5\xDA")), QStringLiteral("第"));
-    QVERIFY(!fitsGbk(QStringLiteral("\U0001F600")));
+    // A byte that cannot start or complete a character becomes one replacement
+    // character, and the byte after it is read afresh.
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text");
+    const QString bad(QChar::ReplacementCharacter);
+    QTest::newRow("half character at the end") << QByteArray("a#\xB5") << u"a#"_qs + bad;
+    QTest::newRow("lone lead byte") << QByteArray("\xB5") << bad;
+    QTest::newRow("whole then half") << QByteArray("\xD6\xD0\xB9") << u"中"_qs + bad;
+    QTest::newRow("lead before a space") << QByteArray("\x81 \xD6\xD0") << bad + u" 中"_qs;
+    QTest::newRow("lead before a line feed") << QByteArray("\x81\n") << bad + u"\n"_qs;
+    QTest::newRow("lead before 0x7F") << QByteArray("\x81\x7F") << bad + u"\x7F"_qs;
+    QTest::newRow("lead before 0xFF") << QByteArray("\x81\xFF") << bad + u"\uF8F5"_qs;
+    QTest::newRow("letter completes a lead byte") << QByteArray("\x81" "abc") << u"\u4E64bc"_qs;
+    QTest::newRow("four-byte GB18030 is not GBK")
+        << QByteArray("\x81\x30\x81\x30") << bad + u"0"_qs + bad + u"0"_qs;
+}
+
+void TestCommon::gbkDecode()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    QCOMPARE(fromGbk(bytes), text);
+}
+
+void TestCommon::gbkEncode_data()
+{
+    // Every code point without a GBK form is one '?'.
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("fits");
+    QTest::newRow("emoji") << u"😀"_qs << QByteArray("?") << false;
+    QTest::newRow("name with emoji") << u"张三😀😀"_qs << QByteArray("\xD5\xC5\xC8\xFD??") << false;
+    QTest::newRow("lone high surrogate at the end") << u"a"_qs + QChar(0xD800) << QByteArray("a?") << false;
+    QTest::newRow("lone low surrogate") << QString(QChar(0xDC00)) + u"a"_qs << QByteArray("?a") << false;
+    QTest::newRow("yen sign") << u"\u00A5"_qs << QByteArray("?") << false;
+    QTest::newRow("C1 control") << u"\u0080"_qs << QByteArray("?") << false;
+    QTest::newRow("replacement character") << u"\uFFFD"_qs << QByteArray("?") << false;
+    QTest::newRow("question mark itself") << u"?"_qs << QByteArray("?") << true;
+}
+
+void TestCommon::gbkEncode()
+{
+    QFETCH(QString, text);
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, fits);
+    QCOMPARE(toGbk(text), bytes);
+    QCOMPARE(fitsGbk(text), fits);
+}
+
+void TestCommon::gbkSelfCheckPasses()
+{
+    QCOMPARE(gbkSelfCheck(), QString());
 }
 
 void TestCommon::decodePage_data()
@@ -468,6 +523,120 @@ void TestCommon::openFolder()
         QTest::qWait(200);
         QVERIFY(!told);
     }
+#endif
+}
+
+void TestCommon::userSettingsFolder()
+{
+    // Where settings go when the program folder is read-only to the user.
+#ifdef Q_OS_WIN
+    const QString base = QDir::fromNativeSeparators(qEnvironmentVariable("APPDATA"));
+    const auto cs = Qt::CaseInsensitive;
+#else
+    const QString base = qEnvironmentVariable("XDG_CONFIG_HOME", QDir::homePath() + u"/.config"_qs);
+    const auto cs = Qt::CaseSensitive;
+#endif
+    QVERIFY(!base.isEmpty());
+    const QString folder = platform::userSettingsFolder();
+    QVERIFY2(folder.startsWith(base + u'/', cs), qPrintable(folder + u" is not under "_qs + base));
+}
+
+#ifdef Q_OS_WIN
+namespace {
+
+// A copy of the test's stand-in program at a given path, removed again with
+// every folder that was made for it.
+class StandIn
+{
+public:
+    StandIn(const QString& program, const QString& at) : m_at(at)
+    {
+        QDir parent = QFileInfo(at).dir();
+        QString top;
+        for (QDir d = parent; !d.exists(); d.setPath(QFileInfo(d.path()).path())) {
+            top = d.path();
+        }
+        m_madeFolder = top;
+        m_ok = parent.mkpath(QStringLiteral(".")) && QFile::copy(program, at);
+    }
+    ~StandIn()
+    {
+        QFile::remove(m_at);
+        QFile::remove(log());
+        if (!m_madeFolder.isEmpty()) {
+            QDir(m_madeFolder).removeRecursively();
+        }
+    }
+    bool ok() const { return m_ok; }
+    QString log() const { return QFileInfo(m_at).dir().filePath(QStringLiteral("started.txt")); }
+
+private:
+    QString m_at;
+    QString m_madeFolder;
+    bool m_ok = false;
+};
+
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+#endif
+
+void TestCommon::windowsProgramsStarted_data()
+{
+    // -1: Explorer; 0 and 1: Excel at the first or the second fixed path.
+    QTest::addColumn<int>("excelPath");
+    QTest::newRow("Explorer rooted at the working folder") << -1;
+    QTest::newRow("Excel at the first fixed path") << 0;
+    QTest::newRow("Excel at the second fixed path") << 1;
+}
+
+void TestCommon::windowsProgramsStarted()
+{
+#ifndef Q_OS_WIN
+    QSKIP("Explorer and Excel are started on Windows only");
+#else
+    QFETCH(int, excelPath);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString folder = dir.filePath(u"WebDo/第一 套"_qs);
+    QVERIFY(QDir().mkpath(folder));
+    const QString workbook = folder + u"/汇总成绩.xls"_qs;
+    QVERIFY(QFile(workbook).open(QIODevice::WriteOnly));
+
+    const QString excel[] = {u"C:/Program Files/Microsoft Office/Office/EXCEL.EXE"_qs,
+                             u"C:/Program Files/Microsoft Office/Office11/EXCEL.EXE"_qs};
+    QString at;
+    QString expected;
+    if (excelPath < 0) {
+        // The program's own folder is searched before the system's.
+        at = QCoreApplication::applicationDirPath() + u"/explorer.exe"_qs;
+        expected = u"/e,/root, \""_qs + QDir::toNativeSeparators(folder) + u'"';
+    } else {
+        for (const QString& path : excel) {
+            if (QFileInfo::exists(path)) {
+                QSKIP("Excel is installed here");
+            }
+        }
+        at = excel[excelPath];
+        expected = u'"' + QDir::toNativeSeparators(workbook) + u'"';
+    }
+    const StandIn standIn(QCoreApplication::applicationDirPath() + u"/fake_program.exe"_qs, at);
+    if (!standIn.ok()) {
+        QSKIP(qPrintable(u"No stand-in can be placed at "_qs + at));
+    }
+    if (excelPath < 0) {
+        bool failed = false;
+        QObject context;
+        platform::openFolder(folder, &context, [&failed] { failed = true; });
+        QVERIFY(!failed);
+    } else {
+        QVERIFY(platform::startSpreadsheet(workbook));
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(QString::fromUtf8(readAll(standIn.log())), expected, 30000);
 #endif
 }
 

@@ -36,8 +36,14 @@ Run runMark(const QStringList& args)
     if (!p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit) {
         return {};
     }
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
-            QString::fromUtf8(p.readAllStandardError())};
+    QString out = QString::fromUtf8(p.readAllStandardOutput());
+    QString err = QString::fromUtf8(p.readAllStandardError());
+#ifdef Q_OS_WIN
+    // The console's text mode writes each line end as CR LF there.
+    out.replace(u"\r\n"_s, u"\n"_s);
+    err.replace(u"\r\n"_s, u"\n"_s);
+#endif
+    return {p.exitCode(), out, err};
 }
 
 QString fixturePath(int set)

@@ -211,6 +211,9 @@ void TestStudentCore::copyFolderErrors()
     if (problem == QStringLiteral("file")) {
         QVERIFY(putFile(to, "not a folder"));
     } else if (problem == QStringLiteral("link")) {
+#ifdef Q_OS_WIN
+        QSKIP("QFile::link makes a working shortcut file on Windows, not a dangling link");
+#endif
         QVERIFY(
             QFile::link(dir.filePath(QStringLiteral("nowhere")), from + QStringLiteral("/z.gif")));
     } else if (problem == QStringLiteral("clash")) {
@@ -585,6 +588,9 @@ void TestStudentCore::redoFailureKeepsStudentFiles()
     const Tree before = treeOf(lab.work());
     const QString root = lab.folder.workingRoot();
     if (fault == QStringLiteral("link")) {
+#ifdef Q_OS_WIN
+        QSKIP("QFile::link makes a working shortcut file on Windows, not a dangling link");
+#endif
         QVERIFY(QFile::link(lab.program.filePath(QStringLiteral("nowhere")),
                             lab.folder.templateFolder() + u'/' + kSet2 + QStringLiteral("/z.gif")));
     } else if (fault == QStringLiteral("staging")) {
