@@ -442,6 +442,9 @@ void TestCollectorWindow::lookMatchesReference_data()
 // distance of the old colour.
 void TestCollectorWindow::lookMatchesReference()
 {
+#ifdef Q_OS_WIN
+    QSKIP("the reference picture holds text drawn by the Linux font rasteriser");
+#endif
     QFETCH(QRect, area);
     QFETCH(double, share);
     const QImage reference(

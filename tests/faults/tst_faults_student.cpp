@@ -339,6 +339,9 @@ void TestFaultsStudent::linkPlants_data()
 
 void TestFaultsStudent::linkPlants()
 {
+#ifdef Q_OS_WIN
+    QSKIP("QFile::link makes shortcuts on Windows; symbolic links need rights a student lacks");
+#endif
     QFETCH(QString, where);
     QFETCH(bool, beforeOpen);
     QFETCH(QString, title);
@@ -411,6 +414,11 @@ void TestFaultsStudent::hostileSettings_data()
 
 void TestFaultsStudent::hostileSettings()
 {
+#ifdef Q_OS_WIN
+    if (QByteArray(QTest::currentDataTag()).contains("/dev/zero")) {
+        QSKIP("Windows has no /dev/zero");
+    }
+#endif
     QFETCH(QString, where);
     QFETCH(QString, kind);
     QFETCH(QString, host);

@@ -774,7 +774,13 @@ void TestMarking::findPage()
         QSKIP("this file system does not keep names that differ only by case apart");
     }
     const QString page = marking::findPage(dir.path(), u"hu.htm"_s);
-    QCOMPARE(page, folder.filePath(found.isEmpty() ? u"hu.htm"_s : found));
+    const QString expected = folder.filePath(found.isEmpty() ? u"hu.htm"_s : found);
+#ifdef Q_OS_WIN
+    // The file system itself ignores case: any spelling opens the page.
+    QVERIFY2(page.compare(expected, Qt::CaseInsensitive) == 0, qPrintable(page));
+#else
+    QCOMPARE(page, expected);
+#endif
     QCOMPARE(markFile(1, page).pageFound, !found.isEmpty());
 }
 
