@@ -78,7 +78,7 @@ build_qt() {
     return
   fi
   local work=$cache/work/qt
-  log "building Qt into $qt_prefix (this takes about 40 minutes)"
+  log "building Qt into $qt_prefix (about 15 minutes on two idle cores)"
   rm -rf "$work" "$qt_prefix"
   mkdir -p "$work" "$qt_prefix/share/velmora"
   fetch_source "$QT_SOURCE_PACKAGE" "$QT_SOURCE_VERSION" "$work/src"

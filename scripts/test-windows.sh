@@ -3,7 +3,7 @@
 # The Windows road in one go: packages, the cached static Qt for MinGW, the
 # `windows` preset build, its tests under Wine, and both installers.
 #   bash scripts/test-windows.sh
-# Prints the time of each step. The first run builds Qt (about 40 minutes);
+# Prints the time of each step. The first run builds Qt (about 15 minutes);
 # later runs find it in /var/cache/velmora.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
