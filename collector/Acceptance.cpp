@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "Acceptance.h"
 
+#include "ScoreTable.h"
+
 #include <algorithm>
 
 namespace velmora::collector {
@@ -57,12 +59,23 @@ Acceptance::Decision Acceptance::judge(QByteArrayView payload, const QHostAddres
         decision.verdict = Verdict::Malformed;
         return decision;
     }
-    if (m_keys.contains({decision.score->address, decision.score->set})) {
+    ScoreDatagram& score = *decision.score;
+    // "10.9.1.21 " or "010.9.1.21" would make a row that looks like
+    // 10.9.1.21's but is not his.
+    if (!isCanonicalIPv4(score.address)) {
+        decision.verdict = Verdict::BadAddress;
+        return decision;
+    }
+    score.computer = ScoreTable::shownField(score.computer);
+    score.name = ScoreTable::shownField(score.name);
+    score.set = ScoreTable::shownField(score.set);
+    if (m_keys.contains({score.address, score.set})) {
         return decision; // an update: never limited
     }
-    if (!isKnownSetName(decision.score->set)) {
+    if (!isKnownSetName(score.set)) {
         decision.verdict = Verdict::UnknownSet;
-    } else if (!isOwnAddress(from) && newRowsFrom(from) >= acceptance::kNewRowsPerSource) {
+    } else if (!isOwnAddress(from) && !isAllowed(from) &&
+               newRowsFrom(from) >= acceptance::kNewRowsPerSource) {
         decision.verdict = Verdict::OverQuota;
     }
     return decision;
@@ -75,6 +88,31 @@ void Acceptance::recorded(const ScoreDatagram& score, const QHostAddress& from)
         m_keys.insert({score.address, score.set});
         ++m_newRows[v4(from)];
     }
+}
+
+void Acceptance::forget(const QString& address, const QString& set)
+{
+    m_keys.remove({address, set});
+}
+
+void Acceptance::refill(const QList<QPair<QPair<QString, QString>, QString>>& keysAndCreators)
+{
+    m_keys.clear();
+    m_newRows.clear();
+    for (const auto& [key, creator] : keysAndCreators) {
+        m_keys.insert(key);
+        ++m_newRows[v4(QHostAddress(creator))];
+    }
+}
+
+void Acceptance::allow(const QHostAddress& source)
+{
+    m_allowed.insert(v4(source));
+}
+
+bool Acceptance::isAllowed(const QHostAddress& source) const
+{
+    return m_allowed.contains(v4(source));
 }
 
 int Acceptance::newRowsFrom(const QHostAddress& from) const

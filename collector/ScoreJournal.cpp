@@ -9,8 +9,10 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLockFile>
+#include <QSaveFile>
 #include <QStandardPaths>
-#include <QTimer>
+
+#include "AnsiFile.h"
 
 #include <optional>
 
@@ -263,40 +265,156 @@ JournalEntry ScoreJournal::rowEntry(JournalEntry::Kind kind, const ScoreTable& t
     return e;
 }
 
-void ScoreJournal::rebuild(const QList<JournalEntry>& entries, ScoreTable& table)
+void ScoreJournal::apply(const JournalEntry& e, ScoreTable& table)
 {
-    for (const JournalEntry& e : entries) {
-        switch (e.kind) {
-        case JournalEntry::Kind::Score: {
-            ScoreDatagram d;
-            d.address = e.fields.value(0);
-            d.computer = e.fields.value(1);
-            d.score = e.fields.value(2);
-            d.name = e.fields.value(3);
-            d.set = e.fields.value(4);
-            table.recordScore(d, e.fields.value(5), e.fields.value(6) == u"1");
-            break;
-        }
-        case JournalEntry::Kind::Name:
-            table.setName(table.findLive(e.fields.value(0), e.fields.value(1)), e.fields.value(2));
-            break;
-        case JournalEntry::Kind::Mark:
-            table.setScore(table.findLive(e.fields.value(0), e.fields.value(1)), e.fields.value(2));
-            break;
-        case JournalEntry::Kind::Delete:
-            table.deleteRow(table.findLive(e.fields.value(0), e.fields.value(1)));
-            break;
-        case JournalEntry::Kind::Saved:
-            break;
-        }
+    switch (e.kind) {
+    case JournalEntry::Kind::Score: {
+        ScoreDatagram d;
+        d.address = e.fields.value(0);
+        d.computer = e.fields.value(1);
+        d.score = e.fields.value(2);
+        d.name = e.fields.value(3);
+        d.set = e.fields.value(4);
+        table.recordScore(d, e.fields.value(5), e.fields.value(6) == u"1");
+        break;
+    }
+    case JournalEntry::Kind::Name:
+        table.setName(table.findLive(e.fields.value(0), e.fields.value(1)), e.fields.value(2));
+        break;
+    case JournalEntry::Kind::Mark:
+        table.setScore(table.findLive(e.fields.value(0), e.fields.value(1)), e.fields.value(2));
+        break;
+    case JournalEntry::Kind::Delete:
+        table.deleteRow(table.findLive(e.fields.value(0), e.fields.value(1)));
+        break;
+    case JournalEntry::Kind::Saved:
+        break;
     }
 }
 
-ScoreJournal::ScoreJournal(QString folder, QObject* parent)
-    : QObject(parent), m_folder(std::move(folder)), m_syncTimer(new QTimer(this))
+void ScoreJournal::rebuild(const QList<JournalEntry>& entries, ScoreTable& table)
 {
-    m_syncTimer->setSingleShot(true);
-    connect(m_syncTimer, &QTimer::timeout, this, &ScoreJournal::sync);
+    for (const JournalEntry& e : entries) {
+        apply(e, table);
+    }
+}
+
+QList<JournalEntry> ScoreJournal::snapshot(const ScoreTable& table)
+{
+    QList<JournalEntry> out;
+    out.reserve(table.liveCount());
+    const QString one = QStringLiteral("1");
+    const QString zero = QStringLiteral("0");
+    for (int i = 1; i <= table.rec_count(); ++i) {
+        const ScoreRow& r = table.row(i);
+        if (r.deleted) {
+            continue;
+        }
+        // The row as it stands now (hand corrections included), created by
+        // the source that created it, so that a restore counts it against
+        // that source's new rows; then the later senders that show.
+        auto entry = [&](const QString& source, bool forged) {
+            JournalEntry e;
+            e.kind = JournalEntry::Kind::Score;
+            e.fields = {r.address, r.computer, r.score, r.name, r.set, source, forged ? one : zero};
+            out.append(e);
+        };
+        const QString& creator = r.creator.isEmpty() ? r.source : r.creator;
+        entry(creator, r.forged() && r.forgedFrom == creator);
+        if (r.forged() && r.forgedFrom != creator) {
+            entry(r.forgedFrom, true);
+        }
+        if (r.source != creator && !(r.forged() && r.source == r.forgedFrom)) {
+            entry(r.source, false);
+        }
+    }
+    return out;
+}
+
+PreviousRun ScoreJournal::load(const QString& path)
+{
+    PreviousRun out;
+    QFile file;
+    QString why;
+    switch (platform::openRegularFile(file, path, why)) {
+    case platform::OpenResult::Opened:
+        break;
+    case platform::OpenResult::NotRegular:
+        out.reason = QStringLiteral("不是普通文件");
+        return out;
+    case platform::OpenResult::Failed:
+        if (QFileInfo::exists(path) || QFileInfo(path).isSymLink()) {
+            out.reason = why;
+        }
+        return out;
+    }
+    if (file.size() > kMaxReadBytes) {
+        out.reason = QStringLiteral("文件过大（%1 MB）").arg(file.size() / (1024 * 1024));
+        return out;
+    }
+    ScoreTable table;
+    bool saved = false;
+    bool any = false;
+    QByteArray carry;      // the start of a line whose end is in the next block
+    bool skipping = false; // inside an over-long line
+    QByteArray block(256 * 1024, Qt::Uninitialized);
+    auto line = [&](QByteArrayView bytes) {
+        if (const auto entry = decodeLine(bytes)) {
+            apply(*entry, table);
+            saved = entry->kind == JournalEntry::Kind::Saved;
+            any = true;
+        } else {
+            ++out.contents.damagedLines;
+        }
+    };
+    for (;;) {
+        const qint64 got = file.read(block.data(), block.size());
+        if (got <= 0) {
+            break;
+        }
+        QByteArrayView rest(block.constData(), got);
+        for (;;) {
+            const qsizetype end = rest.indexOf('\n');
+            if (end < 0) {
+                if (!skipping) {
+                    carry += rest;
+                    if (carry.size() > kMaxLineBytes) {
+                        carry.clear();
+                        skipping = true;
+                    }
+                }
+                break;
+            }
+            if (skipping) {
+                ++out.contents.damagedLines;
+                skipping = false;
+            } else if (carry.isEmpty()) {
+                line(rest.first(end));
+            } else {
+                carry += rest.first(end);
+                line(carry);
+                carry.clear();
+            }
+            rest = rest.sliced(end + 1);
+        }
+    }
+    if (!carry.isEmpty() || skipping) {
+        // A last line without its line end was torn by a crash.
+        ++out.contents.damagedLines;
+    }
+    out.contents.entries = snapshot(table);
+    out.rows = table.liveCount();
+    if (any && saved) {
+        JournalEntry mark;
+        mark.kind = JournalEntry::Kind::Saved;
+        out.contents.entries.append(mark);
+    }
+    return out;
+}
+
+ScoreJournal::ScoreJournal(QString folder, QObject* parent)
+    : QObject(parent), m_folder(std::move(folder))
+{
 }
 
 ScoreJournal::~ScoreJournal()
@@ -320,10 +438,12 @@ bool ScoreJournal::lock()
         return false;
     }
     auto lockFile = std::make_unique<QLockFile>(QDir(m_folder).filePath(kLockName));
-    // Held as long as the program runs; a lock left by a killed program is
-    // recognised by its process number and taken over.
-    lockFile->setStaleLockTime(0);
-    if (!lockFile->tryLock(0)) {
+    // QLockFile takes over a lock whose process is gone, or whose process
+    // number now belongs to another program (after a reboot); one from
+    // another computer counts as stale after a day without change.
+    lockFile->setStaleLockTime(24 * 60 * 60 * 1000);
+    // A collector that is just closing gets a moment to let go.
+    if (!lockFile->tryLock(1500)) {
         m_error = lockFile->error() == QLockFile::LockFailedError
                       ? QStringLiteral("另一个Velcoll正在使用成绩日志")
                       : QStringLiteral("无法锁定成绩日志");
@@ -333,16 +453,48 @@ bool ScoreJournal::lock()
     return true;
 }
 
-JournalContents ScoreJournal::previous() const
+PreviousRun ScoreJournal::takePrevious()
 {
     if (!m_lock) {
         return {};
     }
-    QFile file(activePath());
-    if (!file.open(QIODevice::ReadOnly)) {
-        return {};
+    PreviousRun previous = load(activePath());
+    if (!previous.reason.isEmpty()) {
+        // Moved out of the way, never read or deleted: the teacher may want it.
+        QString aside = QDir(m_folder).filePath(
+            dated(QDateTime::currentDateTime()).replace(kSuffix, QStringLiteral("-unreadable")));
+        if (QFile::rename(activePath(), aside)) {
+            previous.setAside = aside;
+        } else {
+            QFile::remove(activePath());
+        }
     }
-    return read(file.readAll());
+    m_previousDamaged = previous.contents.damagedLines > 0;
+    return previous;
+}
+
+bool ScoreJournal::writeWhole(const QString& path, const QList<JournalEntry>& entries)
+{
+    QFile::remove(path);
+    QFile fresh(path);
+    if (!fresh.open(QIODevice::WriteOnly)) {
+        m_error = fresh.errorString();
+        return false;
+    }
+    QByteArray bytes;
+    for (const JournalEntry& e : entries) {
+        bytes += encode(e);
+    }
+    if (fresh.write(bytes) != bytes.size() || !fresh.flush() ||
+        !platform::syncToDisk(fresh.handle())) {
+        m_error = fresh.error() != QFileDevice::NoError ? fresh.errorString()
+                                                        : QStringLiteral("无法写入磁盘");
+        fresh.close();
+        QFile::remove(path);
+        return false;
+    }
+    fresh.close();
+    return true;
 }
 
 bool ScoreJournal::start(const QList<JournalEntry>& restored)
@@ -353,24 +505,9 @@ bool ScoreJournal::start(const QList<JournalEntry>& restored)
     // This run's journal is written whole beside the old one before the old
     // one is filed away, so that a crash here leaves one of the two.
     const QString next = activePath() + QStringLiteral(".new");
-    QFile::remove(next);
-    QFile fresh(next);
-    if (!fresh.open(QIODevice::WriteOnly)) {
-        m_error = fresh.errorString();
+    if (!writeWhole(next, restored)) {
         return false;
     }
-    QByteArray bytes;
-    for (const JournalEntry& e : restored) {
-        bytes += encode(e);
-    }
-    if (fresh.write(bytes) != bytes.size() || !fresh.flush()) {
-        m_error = fresh.errorString();
-        fresh.close();
-        QFile::remove(next);
-        return false;
-    }
-    platform::syncToDisk(fresh.handle());
-    fresh.close();
     archivePrevious();
     if (!QFile::rename(next, activePath())) {
         m_error = QStringLiteral("无法改名为“") + QDir::toNativeSeparators(activePath()) +
@@ -382,9 +519,44 @@ bool ScoreJournal::start(const QList<JournalEntry>& restored)
         m_error = m_file.errorString();
         return false;
     }
-    m_sinceSync.start();
+    m_broken = false;
     prune();
     return true;
+}
+
+bool ScoreJournal::rewrite(const QList<JournalEntry>& entries)
+{
+    if (!m_lock) {
+        return false;
+    }
+    QByteArray bytes;
+    for (const JournalEntry& e : entries) {
+        bytes += encode(e);
+    }
+    // Written beside the journal and synced, then put in its place in one
+    // step: a crash leaves the old journal or the new one, never a mix.
+    QSaveFile fresh(activePath());
+    if (!fresh.open(QIODevice::WriteOnly) || fresh.write(bytes) != bytes.size() || !fresh.flush() ||
+        !platform::syncToDisk(fresh.handle())) {
+        m_error = fresh.errorString();
+        fresh.cancelWriting();
+        return false;
+    }
+    m_file.close();
+    const bool replaced = fresh.commit();
+    if (!replaced) {
+        m_error = fresh.errorString();
+    }
+    m_file.setFileName(activePath());
+    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+        m_error = m_file.errorString();
+        return false;
+    }
+    if (replaced) {
+        m_pending.clear();
+        m_broken = false;
+    }
+    return replaced;
 }
 
 void ScoreJournal::archivePrevious()
@@ -397,11 +569,14 @@ void ScoreJournal::archivePrevious()
         QFile::remove(old.filePath());
         return;
     }
+    // A journal with damaged lines keeps a name that says so.
+    const QString mark = m_previousDamaged ? QStringLiteral("-damaged") : QString();
     QDateTime when = old.lastModified();
-    QString name = dated(when);
+    auto nameAt = [&](const QDateTime& t) { return dated(t).replace(kSuffix, mark + kSuffix); };
+    QString name = nameAt(when);
     while (QFileInfo::exists(QDir(m_folder).filePath(name))) {
         when = when.addMSecs(1);
-        name = dated(when);
+        name = nameAt(when);
     }
     QFile::rename(old.filePath(), QDir(m_folder).filePath(name));
 }
@@ -409,41 +584,40 @@ void ScoreJournal::archivePrevious()
 void ScoreJournal::prune()
 {
     // Dated names sort by date.
-    QStringList dated = QDir(m_folder).entryList({kArchivePrefix + u'*' + kSuffix}, QDir::Files,
-                                                 QDir::Name | QDir::Reversed);
+    QStringList dated = QDir(m_folder).entryList(
+        {kArchivePrefix + u'*'}, QDir::Files | QDir::System, QDir::Name | QDir::Reversed);
     while (dated.size() > kKeptJournals) {
         QFile::remove(QDir(m_folder).filePath(dated.takeLast()));
     }
 }
 
-bool ScoreJournal::append(const JournalEntry& entry, bool flush)
+bool ScoreJournal::append(const JournalEntry& entry)
 {
     if (!m_file.isOpen()) {
         return false;
     }
-    const QByteArray line = encode(entry);
-    // Flushed before anyone is told: what the system has survives the
-    // program being killed.
-    const bool ok = m_file.write(line) == line.size() && (!flush || m_file.flush());
-    if (!ok) {
-        m_error = m_file.errorString();
-    }
-    // On the disk within kSyncIntervalMs, so a power cut loses at most that.
-    if (m_sinceSync.elapsed() >= kSyncIntervalMs) {
-        sync();
-    } else if (!m_syncTimer->isActive()) {
-        m_syncTimer->start(kSyncIntervalMs - int(m_sinceSync.elapsed()));
-    }
-    return ok;
+    m_pending += encode(entry);
+    return true;
 }
 
-bool ScoreJournal::flush()
+bool ScoreJournal::commit()
 {
-    if (!m_file.isOpen()) {
+    if (!m_file.isOpen() || m_broken) {
         return false;
     }
-    if (!m_file.flush()) {
-        m_error = m_file.errorString();
+    if (!m_pending.isEmpty()) {
+        const qint64 written = m_file.write(m_pending);
+        if (written != m_pending.size() || !m_file.flush()) {
+            // What went out may end in a torn line: the next commit rewrites
+            // the journal whole instead of appending after it.
+            m_error = m_file.errorString();
+            m_broken = true;
+            return false;
+        }
+        m_pending.clear();
+    }
+    if (!platform::syncToDisk(m_file.handle())) {
+        m_error = QStringLiteral("无法把成绩日志写入磁盘");
         return false;
     }
     return true;
@@ -451,12 +625,7 @@ bool ScoreJournal::flush()
 
 void ScoreJournal::sync()
 {
-    m_syncTimer->stop();
-    if (m_file.isOpen()) {
-        m_file.flush();
-        platform::syncToDisk(m_file.handle());
-    }
-    m_sinceSync.start();
+    commit();
 }
 
 } // namespace velmora::collector

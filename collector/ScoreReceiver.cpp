@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "ScoreReceiver.h"
 
+#include "ScoreBook.h"
 #include "ScoreDatagram.h"
 
 #include <QNetworkDatagram>
@@ -10,8 +11,8 @@
 
 namespace velmora::collector {
 
-ScoreReceiver::ScoreReceiver(Recorder recorder, QObject* parent)
-    : QObject(parent), m_recorder(std::move(recorder)), m_socket(new QUdpSocket(this))
+ScoreReceiver::ScoreReceiver(ScoreBook& book, QObject* parent)
+    : QObject(parent), m_book(book), m_socket(new QUdpSocket(this))
 {
     connect(m_socket, &QUdpSocket::readyRead, this, &ScoreReceiver::readPending);
 }
@@ -33,7 +34,7 @@ bool ScoreReceiver::listen(quint16 port)
                               QVariant(kReceiveBufferBytes));
     // This computer's addresses: never acknowledged from our own port, and
     // exempt from the limit of new rows per source.
-    m_acceptance.setOwn(QNetworkInterface::allAddresses(), m_socket->localPort());
+    m_book.setOwn(QNetworkInterface::allAddresses(), m_socket->localPort());
     return true;
 }
 
@@ -56,14 +57,19 @@ void ScoreReceiver::readPending()
 {
     // A batch of acknowledgements waits for one commit instead of one per
     // datagram; a batch is small enough that the first sender hardly waits.
-    constexpr qsizetype kBatch = 64;
     QList<QNetworkDatagram> acks;
     auto acknowledge = [&] {
-        if (!acks.isEmpty() && (!m_commit || m_commit())) {
+        if (acks.isEmpty()) {
+            return;
+        }
+        // Nothing is acknowledged that is not on the disk.
+        if (m_book.commit()) {
             for (const QNetworkDatagram& d : acks) {
                 m_socket->writeDatagram(ackFor(d.data()), d.senderAddress(),
                                         quint16(qMax(0, d.senderPort())));
             }
+        } else {
+            m_unacknowledged += int(acks.size());
         }
         acks.clear();
     };
@@ -74,82 +80,30 @@ void ScoreReceiver::readPending()
             break; // a read error; what is still queued brings a new readyRead
         }
         ++m_read;
-        const QByteArray payload = datagram.data();
-        const QHostAddress from = datagram.senderAddress();
-        const auto senderPort = quint16(qMax(0, datagram.senderPort()));
-        const Acceptance::Decision decision = m_acceptance.judge(payload, from, senderPort);
-        switch (decision.verdict) {
+        const Verdict verdict = m_book.take(datagram.data(), datagram.senderAddress(),
+                                            quint16(qMax(0, datagram.senderPort())));
+        switch (verdict) {
         case Verdict::Record:
+            ++m_recorded;
+            acks.append(datagram);
+            if (acks.size() >= kBatch) {
+                acknowledge();
+            }
             break;
-        case Verdict::Malformed:
-            ++m_ignored;
-            emit datagramIgnored();
-            continue;
         case Verdict::Oversized:
         case Verdict::Echo:
+        case Verdict::Malformed:
+            ++m_ignored;
+            break;
+        case Verdict::BadAddress:
         case Verdict::UnknownSet:
         case Verdict::OverQuota:
-            turnAway(decision.verdict, from);
-            continue;
-        }
-        if (!m_recorder || !m_recorder(*decision.score, from)) {
+        case Verdict::Full:
             ++m_refused;
-            emit datagramRefused();
-            continue;
-        }
-        m_acceptance.recorded(*decision.score, from);
-        ++m_recorded;
-        acks.append(datagram);
-        if (acks.size() >= kBatch) {
-            acknowledge();
+            break;
         }
     }
     acknowledge();
-}
-
-void ScoreReceiver::turnAway(Verdict verdict, const QHostAddress& from)
-{
-    const QString source = from.toString();
-    bool shown = false; // whether the status line changes
-    switch (verdict) {
-    case Verdict::Oversized:
-        ++m_oversized;
-        shown = true;
-        break;
-    case Verdict::Echo:
-        ++m_echoes;
-        break;
-    case Verdict::UnknownSet:
-        ++m_unknownSet;
-        break;
-    case Verdict::OverQuota:
-        ++m_overQuota;
-        ++m_refusedBySource[source];
-        m_lastRefusedSource = source;
-        shown = true;
-        break;
-    case Verdict::Record:
-    case Verdict::Malformed:
-        return;
-    }
-    emit datagramTurnedAway(verdict, source);
-    if (shown) {
-        emit statusChanged();
-    }
-}
-
-QString ScoreReceiver::statusText() const
-{
-    QStringList parts;
-    if (m_oversized > 0) {
-        parts.append(QStringLiteral("已忽略超长数据包%1个").arg(m_oversized));
-    }
-    if (!m_lastRefusedSource.isEmpty()) {
-        parts.append(QStringLiteral("已拒收%1的新成绩%2条")
-                         .arg(m_lastRefusedSource)
-                         .arg(m_refusedBySource.value(m_lastRefusedSource)));
-    }
-    return parts.join(u' ');
 }
 
 } // namespace velmora::collector

@@ -1,49 +1,30 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "Acceptance.h"
-
 #include <QAbstractSocket>
-#include <QHash>
-#include <QHostAddress>
 #include <QObject>
 #include <QString>
 
-#include <functional>
-
-class QHostAddress;
 class QUdpSocket;
-
-namespace velmora {
-struct ScoreDatagram;
-}
 
 namespace velmora::collector {
 
-// Listens for score datagrams on one UDP port. Every pending datagram is read
-// on each readyRead, judged by the acceptance rules (Acceptance.h), decoded
-// from GBK and handed to the recorder; a datagram that the recorder takes is
-// acknowledged to its sender with "ACK#" + payload, in batches: the
-// committer stores what was recorded before the batch's acknowledgements are
-// sent. Everything else is dropped without an answer and counted.
+class ScoreBook;
+
+// Listens for score datagrams on one UDP port and hands every one of them to
+// the score book. What the book records is acknowledged to its sender with
+// "ACK#" + payload, in batches, and only after the book has committed the
+// batch to the disk; everything else is dropped without an answer.
 class ScoreReceiver : public QObject
 {
     Q_OBJECT
 
 public:
-    // Returns true when the score was recorded (and so is acknowledged);
-    // `source` is the address the datagram came from.
-    using Recorder = std::function<bool(const ScoreDatagram&, const QHostAddress& source)>;
-
     static constexpr int kReceiveBufferBytes = 4 * 1024 * 1024;
+    // Datagrams whose acknowledgements wait for one commit.
+    static constexpr int kBatch = 64;
 
-    // Called before acknowledgements go out, with what was recorded since the
-    // last call: what the recorder kept must be stored by then. Returns false
-    // when it could not be, and nothing is acknowledged.
-    using Committer = std::function<bool()>;
-
-    explicit ScoreReceiver(Recorder recorder, QObject* parent = nullptr);
-    void setCommitter(Committer committer) { m_commit = std::move(committer); }
+    explicit ScoreReceiver(ScoreBook& book, QObject* parent = nullptr);
     ~ScoreReceiver() override;
 
     // Binds the port on every IPv4 address, exclusively, so that a second
@@ -56,47 +37,20 @@ public:
     QAbstractSocket::SocketError error() const { return m_errorCode; }
     void close();
 
-    // Counts since start, for the status line and tests.
+    // Counts since start, for tests and benchmarks.
     int readCount() const { return m_read; } // every datagram taken from the socket
     int recordedCount() const { return m_recorded; }
+    // Not a score at all: too long, too few fields, an echo.
     int ignoredCount() const { return m_ignored; }
+    // A score the book would not take: a bad address or set, over a limit.
     int refusedCount() const { return m_refused; }
-    // Datagrams over the size limit; acknowledgements and datagrams from the
-    // collector's own socket; new rows refused for their source or set name.
-    int oversizedCount() const { return m_oversized; }
-    int echoCount() const { return m_echoes; }
-    int overQuotaCount() const { return m_overQuota; }
-    int unknownSetCount() const { return m_unknownSet; }
-    // The source whose new rows were refused last, and how many of its were.
-    QString lastRefusedSource() const { return m_lastRefusedSource; }
-    int refusedFrom(const QString& source) const { return m_refusedBySource.value(source); }
-
-    // What the status line adds after the listening address: empty while
-    // nothing was turned away, else e.g.
-    // "已忽略超长数据包2个 已拒收10.0.0.7的新成绩11条".
-    QString statusText() const;
-
-    const Acceptance& acceptance() const { return m_acceptance; }
-
-signals:
-    // A datagram was received but not recorded because it has fewer than five
-    // fields.
-    void datagramIgnored();
-    // A well-formed datagram was received but the recorder refused it.
-    void datagramRefused();
-    // A datagram was turned away by the acceptance rules (not for a missing
-    // field): too long, an echo, a set name outside the nine or one new row
-    // too many for its source. source is the sender's address.
-    void datagramTurnedAway(velmora::collector::Verdict verdict, const QString& source);
-    // statusText() changed.
-    void statusChanged();
+    // Recorded but never acknowledged, because the commit failed.
+    int unacknowledgedCount() const { return m_unacknowledged; }
 
 private:
     void readPending();
-    void turnAway(Verdict verdict, const QHostAddress& from);
 
-    Recorder m_recorder;
-    Committer m_commit;
+    ScoreBook& m_book;
     QUdpSocket* m_socket;
     QString m_error;
     QAbstractSocket::SocketError m_errorCode = QAbstractSocket::UnknownSocketError;
@@ -104,13 +58,7 @@ private:
     int m_recorded = 0;
     int m_ignored = 0;
     int m_refused = 0;
-    int m_oversized = 0;
-    int m_echoes = 0;
-    int m_overQuota = 0;
-    int m_unknownSet = 0;
-    Acceptance m_acceptance;
-    QString m_lastRefusedSource;
-    QHash<QString, int> m_refusedBySource;
+    int m_unacknowledged = 0;
 };
 
 } // namespace velmora::collector

@@ -41,15 +41,9 @@ const QString& ScoreTable::deletedMarker()
 
 int ScoreTable::findLive(const QString& address, const QString& set) const
 {
-    for (int i = 1; i <= rec_count(); ++i) {
-        const ScoreRow& r = m_rows.at(i - 1);
-        // A deleted row is never matched again, even by a datagram whose
-        // address field is empty like the row's cleared key.
-        if (!r.deleted && m_arrIp.at(i - 1) == address && m_arrTao.at(i - 1) == set) {
-            return i;
-        }
-    }
-    return 0;
+    // A deleted row is never matched again, even by a datagram whose address
+    // field is empty like the row's cleared key.
+    return m_live.value({address, set}, 0);
 }
 
 RecordResult ScoreTable::recordScore(const QString& address, const QString& computer,
@@ -71,6 +65,7 @@ RecordResult ScoreTable::recordScore(const QString& address, const QString& comp
     m_rows.append(row);
     m_arrIp.append(address);
     m_arrTao.append(set);
+    m_live.insert({address, set}, rec_count());
     return {RecordOutcome::Created, rec_count()};
 }
 
@@ -85,6 +80,9 @@ RecordResult ScoreTable::recordScore(const ScoreDatagram& d, const QString& sour
     if (result.outcome != RecordOutcome::Full) {
         ScoreRow& r = m_rows[result.row - 1];
         r.source = source;
+        if (result.outcome == RecordOutcome::Created) {
+            r.creator = source;
+        }
         if (forged) {
             r.forgedFrom = source;
         }
@@ -141,6 +139,7 @@ bool ScoreTable::deleteRow(int i)
     if (!isValidRow(i) || m_rows.at(i - 1).deleted) {
         return false;
     }
+    m_live.remove({m_arrIp.at(i - 1), m_arrTao.at(i - 1)});
     ScoreRow& r = m_rows[i - 1];
     // The marker replaces every shown value; a deleted row carries no mark.
     r = ScoreRow{};

@@ -2,7 +2,9 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
+#include <QPair>
 #include <QString>
 
 namespace velmora {
@@ -23,6 +25,9 @@ struct ScoreRow
     bool deleted = false;
     // Sender address of the last datagram that created or updated the row.
     QString source;
+    // Sender address of the datagram that created the row: the source whose
+    // allowance of new rows it used.
+    QString creator;
     // Sender address of a datagram whose address field named another
     // computer; empty while every datagram came from the address it names.
     QString forgedFrom;
@@ -34,7 +39,7 @@ enum class RecordOutcome
 {
     Created, // a new row was added at the bottom
     Updated, // an existing row got the new score
-    Full,    // the table holds its maximum of rows; nothing changed
+    Full,    // the table holds its maximum of live rows; nothing changed
 };
 
 struct RecordResult
@@ -49,7 +54,7 @@ struct RecordResult
 class ScoreTable
 {
 public:
-    // At most this many rows over a whole run, deleted rows included.
+    // At most this many live rows; a deleted row frees its place.
     static constexpr int kMaxRows = 500;
 
     static const QString& deletedMarker(); // "已删除"
@@ -71,7 +76,7 @@ public:
     // Number of rows deleted since start.
     int del_count() const { return m_delCount; }
     int liveCount() const { return rec_count() - m_delCount; }
-    bool isFull() const { return rec_count() >= kMaxRows; }
+    bool isFull() const { return liveCount() >= kMaxRows; }
     // Live rows with a forged-address mark.
     int forgedCount() const;
 
@@ -108,6 +113,7 @@ private:
     QList<ScoreRow> m_rows; // row i at index i - 1
     QList<QString> m_arrIp; // key entries, same indexing as m_rows
     QList<QString> m_arrTao;
+    QHash<QPair<QString, QString>, int> m_live; // key -> row number of the live row
     int m_delCount = 0;
 };
 

@@ -20,6 +20,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QMenu>
 #include <QScreen>
 #include <QScrollBar>
 #include <QUrl>
@@ -29,7 +30,6 @@ namespace velmora::collector {
 namespace {
 
 const QColor kGreyText(128, 128, 128);
-
 
 void setBackground(QWidget* w, const QColor& color)
 {
@@ -124,6 +124,10 @@ form1::form1(quint16 port, const QString& journalFolder, QWidget* parent)
     resize(twipsSize(9255, 7020));
 
     // The frame first, so that it lies under every other control.
+    // The record path first: the list shows the book's table.
+    m_book = new ScoreBook(journalFolder, this);
+    m_book->open();
+
     m_QQForm1 = new QQForm(this);
     m_QQForm1->setObjectName(QStringLiteral("QQForm1"));
     m_QQForm1->setGeometry(twipsRect(0, 0, 9255, 7020));
@@ -133,7 +137,7 @@ form1::form1(quint16 port, const QString& journalFolder, QWidget* parent)
     buildList();
     buildButtons();
 
-    m_lbl_exam_info = plainLabel(this, m_table.counterText());
+    m_lbl_exam_info = plainLabel(this, table().counterText());
     m_lbl_exam_info->setObjectName(QStringLiteral("lbl_exam_info"));
     m_lbl_exam_info->setGeometry(twipsRect(4320, 6285, 1575, 255));
 
@@ -149,22 +153,28 @@ form1::form1(quint16 port, const QString& journalFolder, QWidget* parent)
         line->setPalette(pal);
     }
 
-    // Start-up: the last run's journal before anything new can arrive, then
-    // socket, status line, workbook line.
-    m_journal = new ScoreJournal(journalFolder, this);
-    restoreJournal();
-    m_receiver =
-        new ScoreReceiver([this](const ScoreDatagram& d,
-                                 const QHostAddress& source) { return recordScore(d, source); },
-                          this);
-    // Recorded scores are in the journal file before they are acknowledged.
-    // Without a journal they are still acknowledged: the teacher was told once.
-    m_receiver->setCommitter([this] { return m_journal->flush() || !m_journal->isWriting(); });
-    // What reception turned away (too long, too many new rows from one
-    // source) follows the address on the status line.
-    connect(m_receiver, &ScoreReceiver::statusChanged, this, &form1::refreshStatusLine);
+    m_receiver = new ScoreReceiver(*m_book, this);
+    connect(m_book, &ScoreBook::rowsAdded, m_Picture1, &ScoreListView::rowsAdded);
+    connect(m_book, &ScoreBook::rowChanged, m_Picture1, &ScoreListView::rowChanged);
+    connect(m_book, &ScoreBook::countChanged, this,
+            [this] { m_lbl_exam_info->setText(table().counterText()); });
+    // What reception turned away, forged-address marks and a journal that
+    // cannot be written follow the address on the status line.
+    connect(m_book, &ScoreBook::statusChanged, this, &form1::refreshStatusLine);
+    // Never from inside the socket's handler: the box waits for the loop.
+    connect(m_book, &ScoreBook::listFilled, this, &form1::reportFullList, Qt::QueuedConnection);
     startListening(port);
     refreshStatusLine();
+    m_lbl_host->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_lbl_host, &QWidget::customContextMenuRequested, this, &form1::showStatusMenu);
+    // Scores are taken from the start; the question about the last run's
+    // rows waits for the event loop, and rows that arrive meanwhile stay.
+    if (m_book->previous().worthAsking()) {
+        QMetaObject::invokeMethod(this, &form1::askRestore, Qt::QueuedConnection);
+    }
+    if (!m_book->previous().setAside.isEmpty()) {
+        QMetaObject::invokeMethod(this, &form1::reportSetAside, Qt::QueuedConnection);
+    }
     setProgramFolder(platform::programFolder());
     m_Label3->hide();
 
@@ -222,7 +232,7 @@ void form1::buildList()
     m_VScroll1->setGeometry(twipsRect(8640, 960, 255, 5055));
     m_VScroll1->setFocusPolicy(Qt::NoFocus);
 
-    m_Picture1 = new ScoreListView(m_table, m_VScroll1, this);
+    m_Picture1 = new ScoreListView(m_book->table(), m_VScroll1, this);
     m_Picture1->setGeometry(twipsRect(480, 960, 8175, 5055));
     connect(m_Picture1, &ScoreListView::deleteClicked, this, &form1::deleteRow);
     connect(m_Picture1, &ScoreListView::nameEdited, this, &form1::correctName);
@@ -262,34 +272,42 @@ void form1::buildButtons()
     connect(m_QQButton2, &QQButton::MouseMove, this, &form1::showWorkbookLine);
 }
 
-void form1::restoreJournal()
+void form1::askRestore()
 {
-    QList<JournalEntry> restored;
-    if (!m_journal->lock()) {
-        m_journalProblem = m_journal->errorString();
+    const PreviousRun& last = m_book->previous();
+    if (!last.worthAsking()) {
         return;
     }
-    const JournalContents last = m_journal->previous();
-    if (last.unsaved()) {
-        // Asked before the window appears: centred on the screen, where the
-        // window will open, not on a window that is not there yet.
-        const auto answer = prompt(nullptr, Prompt{QString(),
-                                                   restoreQuestion(),
-                                                   QMessageBox::Question,
-                                                   QMessageBox::Yes | QMessageBox::No,
-                                                   QMessageBox::Yes,
-                                                   {}});
-        if (answer == QMessageBox::Yes) {
-            ScoreJournal::rebuild(last.entries, m_table);
-            restored = last.entries;
-        }
+    QString text = restoreQuestion();
+    if (last.contents.damagedLines > 0) {
+        text += QStringLiteral("\r有%1行已损坏，未能恢复").arg(last.contents.damagedLines);
     }
-    // On No the old journal stays under a dated name and the list starts empty.
-    if (!m_journal->start(restored)) {
-        m_journalProblem = m_journal->errorString();
+    const auto answer =
+        prompt(isVisible() ? this : nullptr, Prompt{QString(),
+                                                    text,
+                                                    QMessageBox::Question,
+                                                    QMessageBox::Yes | QMessageBox::No,
+                                                    QMessageBox::Yes,
+                                                    {}});
+    // On No the old journal stays under a dated name.
+    if (answer == QMessageBox::Yes) {
+        m_book->restorePrevious();
+    } else {
+        m_book->discardPrevious();
     }
-    m_Picture1->rowsAdded();
-    m_lbl_exam_info->setText(m_table.counterText());
+}
+
+void form1::reportSetAside()
+{
+    const PreviousRun& last = m_book->previous();
+    prompt(this,
+           Prompt{QStringLiteral("提示"),
+                  QStringLiteral("上次的成绩日志无法读取（") + last.reason +
+                      QStringLiteral("），已移到：\r") + QDir::toNativeSeparators(last.setAside),
+                  QMessageBox::Warning,
+                  QMessageBox::Ok,
+                  QMessageBox::Ok,
+                  {}});
 }
 
 void form1::startListening(quint16 port)
@@ -322,28 +340,41 @@ void form1::startListening(quint16 port)
 void form1::refreshStatusLine()
 {
     QString text = m_addressText;
-    if (m_fullReported) {
-        text += QStringLiteral("  成绩列表已满(") + QString::number(ScoreTable::kMaxRows) +
-                QStringLiteral("条)，无法再接收新的成绩！");
+    if (const QString book = m_book->statusText(); !book.isEmpty()) {
+        text += QStringLiteral("  ") + book;
     }
-    if (const int forged = m_table.forgedCount(); forged > 0) {
-        text += QStringLiteral("  地址不符的成绩") + QString::number(forged) + QStringLiteral("条");
-    }
-    if (const QString turnedAway = m_receiver->statusText(); !turnedAway.isEmpty()) {
-        text += QStringLiteral("  ") + turnedAway;
-    }
+    m_lbl_host->setToolTip(m_book->statusDetails());
     if (text == m_addressText && m_receiver->isListening()) {
         m_lbl_host->setText(text);
+        m_lbl_host->setStyleSheet({});
     } else {
         setStatusWarning(text);
     }
 }
 
+void form1::showStatusMenu(const QPoint& at)
+{
+    // A lab behind one address (NAT) reaches the limit of new rows at once:
+    // the teacher lets that address add rows for the rest of the run.
+    QMenu menu(this);
+    for (const QString& source : m_book->overQuotaSources()) {
+        QAction* allow = menu.addAction(QStringLiteral("允许") + source +
+                                        QStringLiteral("添加更多成绩（一个机房共用此地址时）"));
+        connect(allow, &QAction::triggered, this, [this, source] { m_book->allowSource(source); });
+    }
+    if (!menu.isEmpty()) {
+        menu.exec(m_lbl_host->mapToGlobal(at));
+    }
+}
+
 void form1::setStatusWarning(const QString& text)
 {
-    // A warning needs the whole width of the status line.
+    // A warning needs the whole width of the status line; a journal that
+    // cannot be written is shown in red, since scores are not confirmed.
     m_lbl_host->setGeometry(twipsRect(480, 6720, 8535, 255));
     m_lbl_host->setText(text);
+    m_lbl_host->setStyleSheet(m_book->isJournalling() ? QString()
+                                                      : QStringLiteral("color: #C00000;"));
 }
 
 void form1::reportListenFailure()
@@ -360,12 +391,15 @@ void form1::reportListenFailure()
                             QMessageBox::Ok,
                             {}});
     }
-    if (!m_journalProblem.isEmpty() && m_receiver->isListening()) {
-        // Scores are still taken: only a crash before the save would lose them.
+    if (!m_book->isJournalling() && m_receiver->isListening()) {
+        // A score that is not on the disk is never confirmed to a student.
         prompt(this, Prompt{QStringLiteral("提示"),
-                            QStringLiteral("无法写入成绩日志（") + m_journalProblem +
-                                QStringLiteral("）。\r收到的成绩仍会显示，但程序意外退出时，"
-                                               "未保存的成绩将无法恢复。请及时保存成绩。"),
+                            QStringLiteral("无法写入成绩日志（") + m_book->journalProblem() +
+                                QStringLiteral("）。\r收到的成绩仍会显示，但不会向学生机确认，"
+                                               "学生会看到“上传未确认”。\r请关闭其他Velcoll，"
+                                               "或检查文件夹“") +
+                                QDir::toNativeSeparators(m_book->journalFolder()) +
+                                QStringLiteral("”后重新启动本程序。"),
                             QMessageBox::Warning,
                             QMessageBox::Ok,
                             QMessageBox::Ok,
@@ -377,8 +411,8 @@ void form1::reportFullList()
 {
     prompt(this, Prompt{QStringLiteral("提示"),
                         QStringLiteral("成绩列表已满（") + QString::number(ScoreTable::kMaxRows) +
-                            QStringLiteral("条），无法再接收新的成绩。\r请先保存成绩，"
-                                           "然后重新启动Velcoll，才能接收更多的成绩。"),
+                            QStringLiteral("条），无法再接收新的成绩。\r请先保存成绩，然后删除"
+                                           "不需要的行（删除后即可继续接收），或重新启动Velcoll。"),
                         QMessageBox::Information,
                         QMessageBox::Ok,
                         QMessageBox::Ok,
@@ -388,7 +422,7 @@ void form1::reportFullList()
 void form1::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    if ((!m_listenProblem.isEmpty() || !m_journalProblem.isEmpty()) && !m_listenReported) {
+    if ((!m_listenProblem.isEmpty() || !m_book->isJournalling()) && !m_listenReported) {
         // After the window has appeared, so the message has it as its owner.
         QMetaObject::invokeMethod(this, &form1::reportListenFailure, Qt::QueuedConnection);
     }
@@ -425,54 +459,14 @@ void form1::setProgramFolder(const QString& folder)
     m_Label3->setText(m_workbook);
 }
 
-bool form1::recordScore(const ScoreDatagram& datagram, const QHostAddress& source)
-{
-    const bool forged = m_addressCheck.isForged(datagram.address, source);
-    const RecordResult result = m_table.recordScore(datagram, source.toString(), forged);
-    if (result.outcome == RecordOutcome::Full) {
-        // The rows on screen stay as they are; the sender gets no
-        // acknowledgement, so the student learns that the score did not arrive.
-        if (!m_fullReported) {
-            m_fullReported = true;
-            refreshStatusLine();
-            showAddressLine();
-            // Once per run, after this datagram's handling has finished.
-            QMetaObject::invokeMethod(this, &form1::reportFullList, Qt::QueuedConnection);
-        }
-        return false;
-    }
-    // In the journal before the sender is told that the score arrived: the
-    // receiver flushes it before it acknowledges.
-    m_journal->append(ScoreJournal::scoreEntry(datagram, source.toString(), forged), false);
-    if (result.outcome == RecordOutcome::Created) {
-        m_Picture1->rowsAdded();
-    } else {
-        m_Picture1->rowChanged(result.row);
-    }
-    m_lbl_exam_info->setText(m_table.counterText());
-    if (forged) {
-        refreshStatusLine();
-    }
-    return true;
-}
-
-void form1::journal(const JournalEntry& entry)
-{
-    m_journal->append(entry);
-}
-
 void form1::correctName(int i, const QString& text)
 {
-    if (m_table.setName(i, text)) {
-        journal(ScoreJournal::rowEntry(JournalEntry::Kind::Name, m_table, i, text));
-    }
+    m_book->correctName(i, text);
 }
 
 void form1::correctScore(int i, const QString& text)
 {
-    if (m_table.setScore(i, text)) {
-        journal(ScoreJournal::rowEntry(JournalEntry::Kind::Mark, m_table, i, text));
-    }
+    m_book->correctScore(i, text);
 }
 
 void form1::beginEdit(int i)
@@ -483,7 +477,7 @@ void form1::beginEdit(int i)
 
 void form1::deleteRow(int i)
 {
-    if (!m_table.isValidRow(i) || m_table.row(i).deleted) {
+    if (!table().isValidRow(i) || table().row(i).deleted) {
         return;
     }
     const auto answer = prompt(this, Prompt{QStringLiteral("删除"),
@@ -492,15 +486,9 @@ void form1::deleteRow(int i)
                                             QMessageBox::Yes | QMessageBox::No,
                                             QMessageBox::Yes,
                                             {}});
-    // The entry names the row by its key, which the deletion clears.
-    const JournalEntry entry = ScoreJournal::rowEntry(JournalEntry::Kind::Delete, m_table, i);
-    if (answer != QMessageBox::Yes || !m_table.deleteRow(i)) {
-        return;
+    if (answer == QMessageBox::Yes) {
+        m_book->deleteRow(i);
     }
-    journal(entry);
-    m_Picture1->rowChanged(i);
-    m_lbl_exam_info->setText(m_table.counterText());
-    refreshStatusLine();
 }
 
 ExportTarget form1::chooseSaveFile()
@@ -533,19 +521,16 @@ ExportTarget form1::chooseSaveFile()
 
 void form1::save()
 {
-    m_saveText = m_table.exportText();
+    m_saveText = table().exportText();
     const ExportTarget target = chooseSaveFile();
     const QString& path = target.path;
     if (path.isEmpty()) {
         return; // cancelled: nothing written
     }
-    const WriteResult written = ListExport::write(m_table, target);
+    const WriteResult written = ListExport::write(table(), target);
     if (written.ok) {
         // The journal of a saved list is not offered for restoring.
-        JournalEntry saved;
-        saved.kind = JournalEntry::Kind::Saved;
-        journal(saved);
-        m_journal->sync();
+        m_book->markSaved();
     } else {
         // The old file, if any, is left untouched; the teacher can choose again.
         prompt(this, Prompt{QStringLiteral("提示"),
@@ -640,7 +625,6 @@ void form1::closeEvent(QCloseEvent* event)
         return;
     }
     m_receiver->close();
-    m_journal->sync();
     event->accept();
 }
 

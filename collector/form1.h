@@ -4,6 +4,7 @@
 #include "AddressCheck.h"
 #include "Handoff.h"
 #include "ListExport.h"
+#include "ScoreBook.h"
 #include "ScoreDatagram.h"
 #include "ScoreJournal.h"
 #include "ScoreTable.h"
@@ -45,10 +46,11 @@ public:
     // "上次的成绩尚未保存，是否恢复？"
     static const QString& restoreQuestion();
 
-    // Binds `port` at once; a port that cannot be bound leaves the window
-    // usable and says so in the status line and in one message box. Before
-    // that, the journal in `journalFolder` is taken over: when the last run
-    // left unsaved changes the teacher is asked whether to restore them.
+    // Takes over the journal in `journalFolder` and binds `port` at once; a
+    // port that cannot be bound leaves the window usable and says so in the
+    // status line and in one message box. When the last run left unsaved
+    // changes, the teacher is asked from the event loop whether to restore
+    // them, while scores keep arriving.
     explicit form1(quint16 port = kCollectorPort,
                    const QString& journalFolder = ScoreJournal::defaultFolder(),
                    QWidget* parent = nullptr);
@@ -62,12 +64,13 @@ public:
     // The folder where the workbook lies (the program folder by default).
     void setProgramFolder(const QString& folder);
     // Which senders count as this computer (forged-address mark).
-    void setAddressCheck(const AddressCheck& check) { m_addressCheck = check; }
+    void setAddressCheck(const AddressCheck& check) { m_book->setAddressCheck(check); }
     QString workbookPath() const { return m_workbook; }
 
-    const ScoreTable& table() const { return m_table; }
+    const ScoreTable& table() const { return m_book->table(); }
+    const ScoreBook& book() const { return *m_book; }
     const ScoreReceiver& receiver() const { return *m_receiver; }
-    const ScoreJournal& journal() const { return *m_journal; }
+    const ScoreJournal& journal() const { return m_book->journal(); }
     bool isListening() const;
     quint16 listeningPort() const;
     // The text of the last save command.
@@ -103,12 +106,12 @@ private:
     void buildHeader();
     void buildList();
     void buildButtons();
-    void restoreJournal();
+    void askRestore();
     void startListening(quint16 port);
-    bool recordScore(const ScoreDatagram& datagram, const QHostAddress& source);
     void correctName(int i, const QString& text);
     void correctScore(int i, const QString& text);
-    void journal(const JournalEntry& entry);
+    void showStatusMenu(const QPoint& at);
+    void reportSetAside();
     void showAddressLine();
     void showWorkbookLine();
     void refreshStatusLine();
@@ -118,10 +121,8 @@ private:
     ExportTarget chooseSaveFile();
     void offerToOpen(const QString& path);
 
-    ScoreTable m_table;
+    ScoreBook* m_book = nullptr;
     ScoreReceiver* m_receiver = nullptr;
-    ScoreJournal* m_journal = nullptr;
-    AddressCheck m_addressCheck;
     SaveFileChooser m_chooseSaveFile;
     Handoff::Starter m_startSpreadsheet;
     Handoff::Starter m_openDocument;
@@ -129,9 +130,7 @@ private:
     QString m_saveText;
     QString m_addressText;
     QString m_listenProblem;  // why the port could not be bound, for the one message
-    QString m_journalProblem; // why nothing is journalled, for the same message
     bool m_listenReported = false;
-    bool m_fullReported = false;
 
     QQForm* m_QQForm1 = nullptr;
     QQButton* m_QQButton1 = nullptr;

@@ -32,13 +32,18 @@ bool isPlainNumber(QStringView text)
 
 QString csvCell(QStringView text)
 {
-    static constexpr QStringView formulaStarts = u"=+-@";
-    static constexpr QStringView special = u",\"\r\n";
+    // A leading tab or CR also makes some spreadsheets read a formula after it.
+    static constexpr QStringView formulaStarts = u"=+-@\t\r";
+    static constexpr QStringView special = u",\"";
     QString cell;
     if (!text.isEmpty() && formulaStarts.contains(text.front()) && !isPlainNumber(text)) {
         cell += u'\'';
     }
-    cell += text;
+    // Control characters become spaces, as in the list and the text file: a
+    // cell never carries NUL, ESC, DEL or a line break into the file.
+    for (QChar c : text) {
+        cell += (c.unicode() < 0x20 || c.unicode() == 0x7F) ? QChar(u' ') : c;
+    }
     if (std::none_of(cell.cbegin(), cell.cend(), [](QChar c) { return special.contains(c); })) {
         return cell;
     }

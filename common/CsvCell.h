@@ -7,10 +7,11 @@
 namespace velmora {
 
 // One cell of a CSV file, ready to be joined with commas.
-//  - A cell that begins with '=', '+', '-' or '@' gets a leading apostrophe,
-//    so a spreadsheet shows it as text instead of running it as a formula.
-//  - A cell holding a comma, a quote or a line break is quoted, with quotes
-//    doubled.
+//  - A cell that begins with '=', '+', '-' (unless it is a plain number), '@',
+//    a tab or a CR gets a leading apostrophe, so a spreadsheet shows it as
+//    text instead of running it as a formula.
+//  - Control characters (line breaks, NUL, ESC ...) and DEL become spaces.
+//  - A cell holding a comma or a quote is quoted, with quotes doubled.
 QString csvCell(QStringView text);
 
 } // namespace velmora

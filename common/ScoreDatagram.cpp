@@ -3,6 +3,8 @@
 
 #include "Gbk.h"
 
+#include <QRandomGenerator>
+
 namespace velmora {
 
 namespace {
@@ -12,7 +14,11 @@ const QByteArray kAckPrefix("ACK#");
 QString ScoreDatagram::text() const
 {
     const QChar sep(u'#');
-    return address + sep + computer + sep + score + sep + name + sep + set;
+    QString out = address + sep + computer + sep + score + sep + name + sep + set;
+    if (!token.isEmpty()) {
+        out += sep + token;
+    }
+    return out;
 }
 
 QByteArray ScoreDatagram::encode() const
@@ -26,7 +32,38 @@ std::optional<ScoreDatagram> ScoreDatagram::decode(QByteArrayView payload)
     if (fields.size() < 5) {
         return std::nullopt;
     }
-    return ScoreDatagram{fields[0], fields[1], fields[2], fields[3], fields[4]};
+    return ScoreDatagram{fields[0], fields[1], fields[2], fields[3], fields[4], fields.value(5)};
+}
+
+QString ScoreDatagram::newToken()
+{
+    return QString::number(QRandomGenerator::system()->generate64(), 16).rightJustified(16, u'0');
+}
+
+bool isCanonicalIPv4(QStringView text)
+{
+    int parts = 0;
+    qsizetype i = 0;
+    while (parts < 4) {
+        if (parts > 0) {
+            if (i >= text.size() || text.at(i) != u'.') {
+                return false;
+            }
+            ++i;
+        }
+        const qsizetype start = i;
+        int value = 0;
+        while (i < text.size() && text.at(i) >= u'0' && text.at(i) <= u'9' && i - start < 3) {
+            value = value * 10 + (text.at(i).unicode() - u'0');
+            ++i;
+        }
+        const qsizetype digits = i - start;
+        if (digits == 0 || value > 255 || (digits > 1 && text.at(start) == u'0')) {
+            return false;
+        }
+        ++parts;
+    }
+    return i == text.size();
 }
 
 QByteArray ackFor(QByteArrayView payload)
@@ -36,8 +73,8 @@ QByteArray ackFor(QByteArrayView payload)
 
 bool isAckFor(QByteArrayView reply, QByteArrayView payload)
 {
-    return reply.size() == kAckPrefix.size() + payload.size() && reply.startsWith(kAckPrefix)
-           && reply.sliced(kAckPrefix.size()) == payload;
+    return reply.size() == kAckPrefix.size() + payload.size() && reply.startsWith(kAckPrefix) &&
+           reply.sliced(kAckPrefix.size()) == payload;
 }
 
 } // namespace velmora

@@ -117,10 +117,21 @@ QString DatagramHarness::checkAcceptance(QByteArrayView payload)
     if (v == Verdict::Echo) {
         return fail(u"a datagram from another sender was taken for an echo");
     }
-    const std::optional<ScoreDatagram> d = ScoreDatagram::decode(payload);
+    std::optional<ScoreDatagram> d = ScoreDatagram::decode(payload);
     if (!d) {
         return v == Verdict::Malformed ? QString()
                                        : fail(u"a payload without five fields was not ignored");
+    }
+    if (!isCanonicalIPv4(d->address)) {
+        return v == Verdict::BadAddress ? QString()
+                                        : fail(u"a non-canonical address field was not refused");
+    }
+    // Keys compare as the list shows them.
+    d->set = collector::ScoreTable::shownField(d->set);
+    d->name = collector::ScoreTable::shownField(d->name);
+    d->computer = collector::ScoreTable::shownField(d->computer);
+    if (decision.score && *decision.score != *d) {
+        return fail(u"the judged score differs from the shown fields");
     }
     const QString key = d->address + u'\n' + d->set;
     const bool known = m_acceptedKeys.contains(key);
@@ -212,7 +223,7 @@ QString DatagramHarness::checkRecord(QByteArrayView payload)
         }
         return {};
     }
-    if (before >= ScoreTable::kMaxRows) {
+    if (before - m_table.del_count() >= ScoreTable::kMaxRows) {
         if (result.outcome != RecordOutcome::Full || result.row != 0) {
             return fail(u"a new key was taken although the table is full");
         }
@@ -265,7 +276,8 @@ QString DatagramHarness::checkEdit(QByteArrayView payload)
     if (action == 0) {
         done = m_table.deleteRow(target);
         const QString& marker = ScoreTable::deletedMarker();
-        expected = ScoreRow{marker, marker, marker, marker, QString(), true, QString(), QString()};
+        expected = ScoreRow{marker,    marker,    marker,    marker,   QString(),
+                            true,      QString(), QString(), QString()};
     } else if (action == 1) {
         done = m_table.setName(target, value);
         expected.name = value;
@@ -308,8 +320,8 @@ QString DatagramHarness::checkEdit(QByteArrayView payload)
 QString DatagramHarness::checkTable() const
 {
     const int rows = m_table.rec_count();
-    if (rows < 0 || rows > ScoreTable::kMaxRows) {
-        return fail(u"the row count left 0..500");
+    if (rows < 0 || m_table.liveCount() > ScoreTable::kMaxRows) {
+        return fail(u"the live row count left 0..500");
     }
     int deleted = 0;
     for (int i = 1; i <= rows; ++i) {

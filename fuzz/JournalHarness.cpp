@@ -32,13 +32,24 @@ QString JournalHarness::feed(QByteArrayView bytes)
     }
     m_table = ScoreTable();
     ScoreJournal::rebuild(read.entries, m_table);
-    return checkTable();
+    if (QString problem = checkTable(); !problem.isEmpty()) {
+        return problem;
+    }
+    // The compacted journal rebuilds the same live rows, marks and counts.
+    ScoreTable compacted;
+    ScoreJournal::rebuild(ScoreJournal::snapshot(m_table), compacted);
+    if (compacted.exportText() != m_table.exportText() ||
+        compacted.forgedCount() != m_table.forgedCount() ||
+        compacted.liveCount() != m_table.liveCount() || compacted.del_count() != 0) {
+        return QStringLiteral("the compacted journal does not rebuild the same list");
+    }
+    return {};
 }
 
 QString JournalHarness::checkTable() const
 {
     const ScoreTable& t = m_table;
-    if (t.rec_count() < 0 || t.rec_count() > ScoreTable::kMaxRows) {
+    if (t.rec_count() < 0 || t.liveCount() > ScoreTable::kMaxRows) {
         return QStringLiteral("row count out of range");
     }
     if (t.del_count() < 0 || t.del_count() > t.rec_count()) {

@@ -298,7 +298,7 @@ void ExerciseForm::upload()
     // so the answer is always seen.
     setWaitingForUpload(true);
     Winsock1->upload(ScoreDatagram{platform::ownIPv4(m_state.teacherAddress), platform::hostName(),
-                                   m_state.scoreText, name, setName});
+                                   m_state.scoreText, name, setName, {}});
 }
 
 void ExerciseForm::setWaitingForUpload(bool waiting)

@@ -51,7 +51,12 @@ void ScoreUploader::upload(const ScoreDatagram& datagram)
     }
     m_busy = true;
     m_attempt = 0;
-    m_payload = datagram.encode();
+    // Anything still queued (a late acknowledgement of an earlier upload, a
+    // stray datagram) belongs to no upload of this one.
+    discardPending();
+    ScoreDatagram tokened = datagram;
+    tokened.token = ScoreDatagram::newToken();
+    m_payload = tokened.encode();
 
     const QString host = m_host.trimmed();
     if (host.isEmpty()) {
@@ -101,13 +106,27 @@ void ScoreUploader::sendOnce()
     m_timer.start(m_timeoutMs);
 }
 
+void ScoreUploader::discardPending()
+{
+    while (m_socket.hasPendingDatagrams()) {
+        if (!m_socket.receiveDatagram().isValid()) {
+            break;
+        }
+    }
+}
+
 void ScoreUploader::drain()
 {
     bool confirmed = false;
+    // Read to the end on every wake-up: readyRead does not come again for
+    // datagrams that were already queued.
     while (m_socket.hasPendingDatagrams()) {
         const QNetworkDatagram reply = m_socket.receiveDatagram();
-        // Anyone on the network can send "ACK#" + a guessed payload: only the
-        // collector's own address and port vouch for a delivery.
+        if (!reply.isValid()) {
+            break;
+        }
+        // Only the collector's address and port, with the whole payload and
+        // so its random token echoed, vouch for a delivery.
         if (m_busy && !m_payload.isEmpty() && fromCollector(reply) &&
             isAckFor(reply.data(), m_payload)) {
             confirmed = true;
@@ -141,7 +160,10 @@ void ScoreUploader::finish(Outcome outcome, const QString& detail)
     m_timer.stop();
     m_busy = false;
     m_payload.clear();
-    emit finished(outcome, detail);
+    // From the event loop: whatever the receiver shows, the socket handler
+    // has returned by then.
+    QMetaObject::invokeMethod(
+        this, [this, outcome, detail] { emit finished(outcome, detail); }, Qt::QueuedConnection);
 }
 
 } // namespace velmora::student

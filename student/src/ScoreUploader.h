@@ -15,8 +15,15 @@ namespace velmora::student {
 
 // Sends one score datagram to the teacher's collector and waits for its
 // acknowledgement ("ACK#" + the payload, from the address and port the score
-// went to), resending the same bytes when none comes. The socket is bound to the student port when
-// it is free and to any free port otherwise (the collector answers to the source port).
+// went to), resending the same bytes when none comes. Every upload carries a
+// fresh random token, so an acknowledgement can only be made by someone who
+// saw the upload: a guessed, late or duplicate one is ignored. The socket is
+// bound to the student port when it is free and to any free port otherwise
+// (the collector answers to the source port).
+//
+// finished() is always emitted from the event loop, never from inside the
+// socket's handler, so a message box opened by its receiver cannot stop the
+// socket from being read.
 class ScoreUploader : public QObject
 {
     Q_OBJECT
@@ -43,7 +50,10 @@ public:
     bool busy() const { return m_busy; }
 
     // Starts sending; finished() follows exactly once. Ignored while busy.
+    // The datagram's token is replaced by a new one.
     void upload(const ScoreDatagram& datagram);
+    // The bytes of the upload in progress (empty when none).
+    QByteArray payload() const { return m_payload; }
 
     // Why a name cannot travel in a datagram: empty when it can.
     static QString nameProblem(const QString& name);
@@ -57,6 +67,8 @@ private:
     void resolved(const QHostAddress& address);
     void sendOnce();
     void drain();
+    // Reads and drops whatever is queued on the socket.
+    void discardPending();
     // Whether a datagram comes from the address and port the score went to.
     bool fromCollector(const QNetworkDatagram& reply) const;
     void timedOut();

@@ -7,6 +7,7 @@
 #include "ListExport.h"
 #include "Platform.h"
 #include "RowLayout.h"
+#include "ScoreBook.h"
 #include "ScoreDatagram.h"
 #include "ScoreJournal.h"
 #include "ScoreReceiver.h"
@@ -28,6 +29,14 @@ using namespace velmora::collector;
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
+
+// A score book on a journal of its own, opened as the collector opens it.
+struct TestBook
+{
+    QTemporaryDir dir;
+    ScoreBook book{dir.filePath(QStringLiteral("journal"))};
+    TestBook() { book.open(); }
+};
 
 // Runs a small script against a table. Lines:
 //   rec address#computer#score#name#set   record a datagram's fields
@@ -350,10 +359,15 @@ void TestCollectorCore::fullTable()
     QCOMPARE(updated.row, 250);
     QCOMPARE(table.row(250).score, QStringLiteral("24"));
 
-    // Deleting does not free a place: rows are never reused.
+    // A deleted row frees its place; rows are never renumbered, so the new
+    // one is row 501.
     QVERIFY(table.deleteRow(1));
-    QCOMPARE(table.recordScore(*ScoreDatagram::decode(payload(1))).outcome, RecordOutcome::Full);
     QCOMPARE(table.counterText(), QStringLiteral("已提交成绩499"));
+    const auto again = table.recordScore(*ScoreDatagram::decode(payload(1)));
+    QCOMPARE(again.outcome, RecordOutcome::Created);
+    QCOMPARE(again.row, 501);
+    QVERIFY(table.isFull());
+    QCOMPARE(table.recordScore(*ScoreDatagram::decode(payload(502))).outcome, RecordOutcome::Full);
 }
 
 void TestCollectorCore::exportIsGbkWithCrLf()
@@ -455,8 +469,10 @@ void TestCollectorCore::reception_data()
     QTest::newRow("more than five fields: the rest ignored")
         << toGbk(u"10.0.0.7#PC7#18#a#第二套#c#d") << true << QStringLiteral("a")
         << QStringLiteral("第二套");
-    QTest::newRow("empty fields but the set")
-        << toGbk(u"####第九套") << true << QString() << QStringLiteral("第九套");
+    QTest::newRow("empty fields but the address and set")
+        << toGbk(u"10.0.0.9####第九套") << true << QString() << QStringLiteral("第九套");
+    QTest::newRow("error: empty address field") << toGbk(u"####第九套") << false << QString()
+                                                << QString();
     QTest::newRow("rich text markup kept as text")
         << toGbk(u"10.0.0.7#PC7#18#<b>x</b><img src=a>#第一套") << true
         << QStringLiteral("<b>x</b><img src=a>") << QStringLiteral("第一套");
@@ -498,10 +514,9 @@ void TestCollectorCore::reception()
     QFETCH(QString, name);
     QFETCH(QString, set);
 
-    ScoreTable table;
-    ScoreReceiver receiver([&table](const ScoreDatagram& d, const QHostAddress&) {
-        return table.recordScore(d).outcome != RecordOutcome::Full;
-    });
+    TestBook book;
+    const ScoreTable& table = book.book.table();
+    ScoreReceiver receiver(book.book);
     QVERIFY(receiver.listen(0));
     QVERIFY(receiver.isListening());
 
@@ -522,7 +537,7 @@ void TestCollectorCore::reception()
         QCOMPARE(ack.data(), QByteArray("ACK#") + bytes);
     } else {
         // Follow with a good datagram: its acknowledgement is the only reply.
-        const QByteArray good = toGbk(u"1#2#3#4#第一套");
+        const QByteArray good = toGbk(u"10.0.0.1#2#3#4#第一套");
         sender.writeDatagram(good, QHostAddress::LocalHost, receiver.localPort());
         QTRY_VERIFY(sender.hasPendingDatagrams());
         QCOMPARE(sender.receiveDatagram().data(), ackFor(good));
@@ -630,10 +645,9 @@ void TestCollectorCore::newRowsPerSource()
 
 void TestCollectorCore::burstOf500ThenFull()
 {
-    ScoreTable table;
-    ScoreReceiver receiver([&table](const ScoreDatagram& d, const QHostAddress&) {
-        return table.recordScore(d).outcome != RecordOutcome::Full;
-    });
+    TestBook book;
+    const ScoreTable& table = book.book.table();
+    ScoreReceiver receiver(book.book);
     QVERIFY(receiver.listen(0));
 
     // Sent in one go before the receiver gets to read any of them. The sender
@@ -684,9 +698,10 @@ void TestCollectorCore::portInUse()
 {
     // A second collector on the same port fails to listen and says why,
     // whether or not the first one asked for a shared port.
-    ScoreReceiver first([](const ScoreDatagram&, const QHostAddress&) { return true; });
+    TestBook book;
+    ScoreReceiver first(book.book);
     QVERIFY(first.listen(0));
-    ScoreReceiver second([](const ScoreDatagram&, const QHostAddress&) { return true; });
+    ScoreReceiver second(book.book);
     QVERIFY(!second.listen(first.localPort()));
     QVERIFY(!second.isListening());
     QVERIFY(!second.errorString().isEmpty());
@@ -694,7 +709,7 @@ void TestCollectorCore::portInUse()
     QUdpSocket shared;
     QVERIFY(shared.bind(QHostAddress::AnyIPv4, 0,
                         QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint));
-    ScoreReceiver third([](const ScoreDatagram&, const QHostAddress&) { return true; });
+    ScoreReceiver third(book.book);
     QVERIFY(!third.listen(shared.localPort()));
 
     // Once the first closes, the port can be taken.
@@ -820,10 +835,10 @@ void TestCollectorCore::journalFiles()
     // a second collector cannot take the same journal
     ScoreJournal second(folder);
     QVERIFY(!second.lock());
-    QVERIFY(second.previous().entries.isEmpty());
+    QVERIFY(second.takePrevious().contents.entries.isEmpty());
     QVERIFY(!second.start({}));
 
-    const JournalContents last = journal.previous();
+    const JournalContents last = journal.takePrevious().contents;
     QVERIFY(last.unsaved());
     QCOMPARE(last.entries.size(), 1);
     QVERIFY(journal.start({}));
@@ -836,8 +851,9 @@ void TestCollectorCore::journalFiles()
     QVERIFY(newest.open(QIODevice::ReadOnly));
     QCOMPARE(ScoreJournal::read(newest.readAll()).entries, last.entries);
 
-    // this run's journal starts empty and takes every change at once
+    // this run's journal starts empty and takes every change on commit
     QVERIFY(journal.append(ScoreJournal::scoreEntry(d, QStringLiteral("10.0.0.1"), false)));
+    QVERIFY(journal.commit());
     QFile active(journal.activePath());
     QVERIFY(active.open(QIODevice::ReadOnly));
     const JournalContents now = ScoreJournal::read(active.readAll());
@@ -917,9 +933,16 @@ void TestCollectorCore::csvExport_data()
         << QStringList{u"rec 10.0.0.1#PC1#20#张三#第一套"_s, u"rec 10.0.0.2#PC2#5#李四#第一套"_s,
                        u"del 1"_s}
         << head + u"10.0.0.2,PC2,李四,5,第一套\r\n"_s;
-    QTest::newRow("comma, quotes, # and line break quoted")
+    QTest::newRow("comma, quotes and # quoted, a line break as blanks")
         << QStringList{u"rec 10.0.0.1#PC,1#20#x#第一套"_s, u"name 1 张\"三\"#2\r\n班"_s}
-        << head + u"10.0.0.1,\"PC,1\",\"张\"\"三\"\"#2\r\n班\",20,第一套\r\n"_s;
+        << head + u"10.0.0.1,\"PC,1\",\"张\"\"三\"\"#2  班\",20,第一套\r\n"_s;
+    QTest::newRow("NUL, ESC and DEL as blanks; a leading tab or CR guarded")
+        << QStringList{u"rec 10.0.0.1#PC1#20#x#第一套"_s, u"name 1 a\u0000b\u001Bc\u007Fd"_s,
+                       u"rec 10.0.0.2#PC2#20#x#第一套"_s, u"name 2 \t=1+1"_s,
+                       u"rec 10.0.0.3#PC3#20#x#第一套"_s, u"name 3 \r=1+1"_s}
+        << head +
+               u"10.0.0.1,PC1,a b c d,20,第一套\r\n10.0.0.2,PC2,' =1+1,20,第一套\r\n"
+               u"10.0.0.3,PC3,' =1+1,20,第一套\r\n"_s;
     QTest::newRow("formula-like text defused, numbers kept")
         << QStringList{u"rec 10.0.0.1#=cmd()#-3#@x#第一套"_s, u"rec 10.0.0.2#+1+1#-x#-#第一套"_s}
         << head + u"10.0.0.1,'=cmd(),'@x,-3,第一套\r\n10.0.0.2,'+1+1,'-,'-x,第一套\r\n"_s;

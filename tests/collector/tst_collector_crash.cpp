@@ -119,7 +119,7 @@ void TestCollectorCrash::killedMidBurst()
     ScriptedPrompter prompter;
     prompter.answers = {QMessageBox::Yes};
     form1 again(0, folder);
-    QCOMPARE(prompter.shown.size(), 1);
+    QTRY_COMPARE(prompter.shown.size(), 1);
     QCOMPARE(prompter.shown.first().text, form1::restoreQuestion());
     const ScoreTable& t = again.table();
     for (int i : acked) {

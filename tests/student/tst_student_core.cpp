@@ -645,10 +645,15 @@ public:
                 const QNetworkDatagram d = m_socket.receiveDatagram();
                 received.append(d.data());
                 if (m_answerOn.contains(received.size())) {
+                    // "token": what a forger can guess, the five fields
+                    // without the upload's random token.
                     const QByteArray ack =
-                        m_wrong == u"bytes" ? ackFor(QByteArray(d.data() + "x")) : ackFor(d.data());
+                        m_wrong == u"bytes"   ? ackFor(QByteArray(d.data() + "x"))
+                        : m_wrong == u"token" ? ackFor(d.data().left(d.data().lastIndexOf('#')))
+                                              : ackFor(d.data());
                     QUdpSocket& from =
-                        m_wrong.isEmpty() || m_wrong == u"bytes" ? m_socket : m_forger;
+                        m_wrong.isEmpty() || m_wrong == u"bytes" || m_wrong == u"token" ? m_socket
+                                                                                        : m_forger;
                     from.writeDatagram(ack, d.senderAddress(), quint16(d.senderPort()));
                 }
             }
@@ -695,6 +700,9 @@ void TestStudentCore::uploadDelivery_data()
     QTest::newRow("acknowledgement from the wrong address")
         << QList<int>{1, 2, 3} << QStringLiteral("address") << ScoreUploader::Outcome::Unconfirmed
         << 3;
+    QTest::newRow("acknowledgement of the five fields without the token")
+        << QList<int>{1, 2, 3} << QStringLiteral("token") << ScoreUploader::Outcome::Unconfirmed
+        << 3;
 }
 
 void TestStudentCore::uploadDelivery()
@@ -716,8 +724,13 @@ void TestStudentCore::uploadDelivery()
     QCOMPARE(done.at(0).at(0).value<ScoreUploader::Outcome>(), outcome);
     QCOMPARE(sent.count(), sends);
     QTRY_COMPARE(receiver.received.size(), sends);
+    // The five fields and a token of 16 hexadecimal digits, the same in
+    // every resend of one upload.
+    const QByteArray first = receiver.received.first();
+    QVERIFY(first.startsWith(QByteArray(sample().encode() + '#')));
+    QCOMPARE(first.size(), sample().encode().size() + 17);
     for (const QByteArray& d : std::as_const(receiver.received)) {
-        QCOMPARE(d, sample().encode());
+        QCOMPARE(d, first);
     }
     QVERIFY(!up.busy());
     // Nothing more goes out after the outcome.
@@ -734,9 +747,9 @@ void TestStudentCore::uploadBytesAreGbkInFieldOrder()
     up.upload(sample());
     QVERIFY(done.wait(5000));
     QCOMPARE(receiver.received.size(), 1);
-    // 10.0.0.7#pc-07#23#张三#第一套 in GBK
-    QCOMPARE(receiver.received.at(0),
-             QByteArray("10.0.0.7#pc-07#23#\xD5\xC5\xC8\xFD#\xB5\xDA\xD2\xBB\xCC\xD7"));
+    // 10.0.0.7#pc-07#23#张三#第一套#<token> in GBK
+    QVERIFY(receiver.received.at(0).startsWith(
+        QByteArray("10.0.0.7#pc-07#23#\xD5\xC5\xC8\xFD#\xB5\xDA\xD2\xBB\xCC\xD7#")));
 }
 
 void TestStudentCore::uploadErrors_data()

@@ -825,7 +825,7 @@ void TestStudentForms::upload()
     const QByteArray expected = toGbk(QString(QStringLiteral("127.0.0.1#") + platform::hostName() +
                                               u'#' + score + QStringLiteral("#张三#") + kSet1));
     for (const QByteArray& d : std::as_const(receiver.received)) {
-        QCOMPARE(d, expected);
+        QCOMPARE(d.left(d.lastIndexOf('#')), expected); // then the upload's token
     }
 }
 
