@@ -7,21 +7,30 @@
 #include "Gbk.h"
 #include "Prompter.h"
 #include "QQButton.h"
+#include "ScoreBook.h"
 #include "ScoreDatagram.h"
+#include "ScoreJournal.h"
 #include "ScoreReceiver.h"
+#include "ScoreUploader.h"
 #include "form1.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QHostInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLockFile>
 #include <QNetworkDatagram>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QSet>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
 #include <QUdpSocket>
 
 #include <atomic>
@@ -35,12 +44,14 @@
 #include <netinet/ip.h>
 #include <netinet/udp.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
 using namespace velmora;
 using namespace velmora::collector;
 using velmora::testing::FaultPlaces;
+using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
@@ -269,6 +280,10 @@ private slots:
     // datagrams with a made-up source: echoes, one computer's many keys
     void forgedSources_data();
     void forgedSources();
+
+    // what a hostile student tried against the record path and the journal
+    void attacks_data();
+    void attacks();
 };
 
 // ---- the port -----------------------------------------------------------------
@@ -740,6 +755,265 @@ void TestFaultsCollector::forgedSources()
     QCOMPARE(w.lbl_host()->text(),
              status.isEmpty() ? address : address + QStringLiteral("  ") + status);
     QCOMPARE(t.prompter.shown.size(), 0);
+}
+
+// ---- attacks on the record path and the journal ---------------------------------
+
+void TestFaultsCollector::attacks_data()
+{
+    QTest::addColumn<QString>("attack");
+    QTest::newRow("a blind spray of guessed acknowledgements confirms nothing") << u"spray"_s;
+    QTest::newRow("look-alike address fields make no rows and use up no allowance")
+        << u"lookalike"_s;
+    QTest::newRow("a deleted row frees its place in a full list") << u"delete-then-add"_s;
+    QTest::newRow("a stray datagram while the result box is open leaves the socket read")
+        << u"stray"_s;
+    QTest::newRow("a lock naming a live process of another program is taken over")
+        << u"lock-reused"_s;
+    QTest::newRow("a lock held by a running collector: nothing is acknowledged") << u"lock-held"_s;
+    QTest::newRow("a damaged line is counted and its journal kept aside") << u"damaged"_s;
+    QTest::newRow("a FIFO as journal is set aside and reception starts") << u"fifo"_s;
+    QTest::newRow("/dev/zero as journal is set aside and reception starts") << u"dev-zero"_s;
+    QTest::newRow("a flood of updates restores as one line per row") << u"flood"_s;
+}
+
+void TestFaultsCollector::attacks()
+{
+    QFETCH(QString, attack);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString folder = dir.filePath(u"journal"_s);
+    QVERIFY(QDir().mkpath(folder));
+    const QString active = folder + u"/scores.journal"_s;
+    const QHostAddress victim(u"10.9.1.21"_s);
+    const QHostAddress attacker(u"10.9.1.66"_s);
+    const auto score = [](const QString& address, int points, const QString& set = u"第一套"_s) {
+        return scorePayload(address, QString::number(points), u"学生"_s, set);
+    };
+    const auto writeJournal = [&](const QByteArray& bytes) {
+        QFile f(active);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        QCOMPARE(f.write(bytes), qint64(bytes.size()));
+    };
+
+    if (attack == u"spray" || attack == u"stray") {
+        // The teacher's address and port, bound by this test: no collector
+        // runs there, so only a forger can answer from it.
+        QUdpSocket teacher;
+        QVERIFY(teacher.bind(QHostAddress::LocalHost, 0));
+        student::ScoreUploader up;
+        up.setRemote(u"127.0.0.1"_s, teacher.localPort());
+        up.setPatience(300, 2);
+        QSignalSpy done(&up, &student::ScoreUploader::finished);
+        const ScoreDatagram d{u"127.0.0.1"_s, u"PC"_s, u"25"_s, u"学生"_s, u"第一套"_s};
+        if (attack == u"spray") {
+            up.upload(d);
+            QTRY_VERIFY(teacher.hasPendingDatagrams());
+            const QNetworkDatagram sent = teacher.receiveDatagram();
+            // Everything a forger can guess: the five fields, with and
+            // without a trailing separator, and 3,000 random tokens.
+            QList<QByteArray> guesses{ackFor(d.encode()), ackFor(QByteArray(d.encode() + '#'))};
+            for (int i = 0; i < 3000; ++i) {
+                ScoreDatagram guess = d;
+                guess.token = ScoreDatagram::newToken();
+                guesses << ackFor(guess.encode());
+            }
+            for (const QByteArray& g : std::as_const(guesses)) {
+                teacher.writeDatagram(g, sent.senderAddress(), quint16(sent.senderPort()));
+            }
+            QVERIFY(done.wait(5000));
+            QCOMPARE(done.first().first().value<student::ScoreUploader::Outcome>(),
+                     student::ScoreUploader::Outcome::Unconfirmed);
+            return;
+        }
+        // The result of the first upload is shown in a modal box: a nested
+        // event loop, during which a stray datagram arrives.
+        QUdpSocket stranger;
+        QVERIFY(stranger.bind(QHostAddress::LocalHost, 0));
+        bool boxShown = false;
+        connect(&up, &student::ScoreUploader::finished, this, [&] {
+            if (boxShown) {
+                return;
+            }
+            boxShown = true;
+            stranger.writeDatagram("hello", QHostAddress::LocalHost, up.localPort());
+            QEventLoop box;
+            QTimer::singleShot(300, &box, &QEventLoop::quit);
+            box.exec();
+        });
+        connect(&teacher, &QUdpSocket::readyRead, this, [&] {
+            while (teacher.hasPendingDatagrams()) {
+                const QNetworkDatagram got = teacher.receiveDatagram();
+                teacher.writeDatagram(ackFor(got.data()), got.senderAddress(),
+                                      quint16(got.senderPort()));
+            }
+        });
+        up.upload(d);
+        QTRY_COMPARE(done.count(), 1);
+        QTRY_VERIFY(!up.busy() && boxShown);
+        QTest::qWait(350); // the box closes
+        up.upload(d);
+        QTRY_COMPARE(done.count(), 2);
+        QCOMPARE(done.at(1).first().value<student::ScoreUploader::Outcome>(),
+                 student::ScoreUploader::Outcome::Acknowledged);
+        return;
+    }
+
+    if (attack == u"lookalike" || attack == u"delete-then-add") {
+        ScoreBook book(folder);
+        book.open();
+        book.setAddressCheck(AddressCheck(QList<QHostAddress>()));
+        if (attack == u"lookalike") {
+            const QStringList fakes{u"10.9.1.21 "_s, u" 10.9.1.21"_s,  u"010.9.1.21"_s,
+                                    u"10.9.1.021"_s, u"10.9.1.21.0"_s, u"10.9.1"_s,
+                                    u"10.9.1.256"_s, u"10.9.1.2l"_s,   u"１0.9.1.21"_s};
+            for (const QString& fake : fakes) {
+                QCOMPARE(book.take(score(fake, 0), victim, kStudentPort), Verdict::BadAddress);
+            }
+            QCOMPARE(book.table().rec_count(), 0);
+            QCOMPARE(book.count(Verdict::BadAddress), int(fakes.size()));
+            // The victim's own score still gets in.
+            QCOMPARE(book.take(score(u"10.9.1.21"_s, 25), victim, kStudentPort), Verdict::Record);
+            QVERIFY(book.commit());
+            QCOMPARE(book.table().row(1).score, u"25"_s);
+            QVERIFY(!book.statusText().contains(u"10.9.1.21"_s));
+            // Set names compare as they are shown: a control character is a
+            // blank, and "第一套 " is no set of the nine.
+            QCOMPARE(book.take(score(u"10.9.1.21"_s, 3, u"第一套 "_s), attacker, kStudentPort),
+                     Verdict::UnknownSet);
+            QCOMPARE(book.take(score(u"10.9.1.21"_s, 3, u"第一套\t"_s), attacker, kStudentPort),
+                     Verdict::UnknownSet);
+            QVERIFY(book.statusDetails().contains(u"第一套至第九套"_s));
+            return;
+        }
+        // 500 rows from 56 sources of nine each (the last has five).
+        for (int i = 0; i < ScoreTable::kMaxRows; ++i) {
+            const QString address = u"10.8.%1.%2"_s.arg(i / 9).arg(i % 9 + 1);
+            const QHostAddress source(u"10.8.%1.1"_s.arg(i / 9));
+            const QString set = QStringView(acceptance::kSetNames[std::size_t(i % 9)]).toString();
+            QCOMPARE(book.take(score(address, 20, set), source, kStudentPort), Verdict::Record);
+        }
+        QVERIFY(book.commit());
+        QSignalSpy filled(&book, &ScoreBook::listFilled);
+        QCOMPARE(book.take(score(u"10.9.1.21"_s, 25), victim, kStudentPort), Verdict::Full);
+        QCOMPARE(filled.count(), 1);
+        QVERIFY(book.statusText().contains(u"成绩列表已满"_s));
+        QVERIFY(book.deleteRow(3));
+        QCOMPARE(book.take(score(u"10.9.1.21"_s, 25), victim, kStudentPort), Verdict::Record);
+        QVERIFY(book.commit());
+        QCOMPARE(book.table().liveCount(), ScoreTable::kMaxRows);
+        // Full again: the teacher hears of it again.
+        QCOMPARE(book.take(score(u"10.9.1.22"_s, 25), victim, kStudentPort), Verdict::Full);
+        QCOMPARE(filled.count(), 2);
+        QVERIFY(book.deleteRow(4));
+        QVERIFY(book.deleteRow(5));
+        QCOMPARE(book.take(score(u"10.9.1.22"_s, 25), victim, kStudentPort), Verdict::Record);
+        QCOMPARE(book.take(score(u"10.9.1.23"_s, 25), victim, kStudentPort), Verdict::Record);
+        QCOMPARE(book.take(score(u"10.9.1.24"_s, 25), victim, kStudentPort), Verdict::Full);
+        QCOMPARE(filled.count(), 3);
+        return;
+    }
+
+    if (attack == u"lock-reused" || attack == u"lock-held") {
+        std::unique_ptr<QLockFile> held;
+        if (attack == u"lock-reused") {
+            // Process 1 lives, but it is not this program: after a reboot a
+            // stale lock may name it.
+            QFile lock(folder + u"/scores.journal.lock"_s);
+            QVERIFY(lock.open(QIODevice::WriteOnly));
+            lock.write("1\n" + QCoreApplication::applicationName().toUtf8() + "\n" +
+                       QSysInfo::machineHostName().toUtf8() + "\n");
+        } else {
+            held = std::make_unique<QLockFile>(folder + u"/scores.journal.lock"_s);
+            QVERIFY(held->tryLock(0));
+        }
+        ScoreBook book(folder);
+        book.open();
+        QCOMPARE(book.take(score(u"10.9.1.21"_s, 25), victim, kStudentPort), Verdict::Record);
+        if (attack == u"lock-reused") {
+            QVERIFY2(book.isJournalling(), qPrintable(book.journalProblem()));
+            QVERIFY(book.commit());
+            return;
+        }
+        // The row shows, but a score that is not on the disk is never
+        // acknowledged, and the status says why.
+        QVERIFY(!book.commit());
+        QVERIFY(!book.isJournalling());
+        QCOMPARE(book.table().rec_count(), 1);
+        QVERIFY(book.statusText().contains(u"成绩日志无法写入"_s));
+        return;
+    }
+
+    if (attack == u"damaged") {
+        QByteArray bytes;
+        for (int i = 1; i <= 5; ++i) {
+            ScoreDatagram d{u"10.0.0.%1"_s.arg(i), u"PC"_s, u"20"_s, u"学生"_s, u"第一套"_s};
+            QByteArray line = ScoreJournal::encode(ScoreJournal::scoreEntry(d, {}, false));
+            if (i == 3) {
+                line[10] = line[10] ^ 0x20; // one flipped bit
+            }
+            bytes += line;
+        }
+        writeJournal(bytes);
+        ScoreBook book(folder);
+        book.open();
+        QVERIFY(book.previous().worthAsking());
+        QCOMPARE(book.previous().contents.damagedLines, 1);
+        QCOMPARE(book.previous().rows, 4);
+        const QStringList aside =
+            QDir(folder).entryList({u"scores-*-damaged.journal"_s}, QDir::Files);
+        QCOMPARE(aside.size(), 1);
+        book.restorePrevious();
+        QCOMPARE(book.table().rec_count(), 4);
+        return;
+    }
+
+    if (attack == u"fifo" || attack == u"dev-zero") {
+#ifdef Q_OS_LINUX
+        if (attack == u"fifo") {
+            QCOMPARE(::mkfifo(QFile::encodeName(active).constData(), 0600), 0);
+        } else {
+            QVERIFY(QFile::link(u"/dev/zero"_s, active));
+        }
+        QElapsedTimer took;
+        took.start();
+        ScoreBook book(folder);
+        book.open();
+        QVERIFY(took.elapsed() < 5000);
+        QVERIFY(!book.previous().setAside.isEmpty());
+        QVERIFY(QFileInfo(book.previous().setAside).isSymLink() ||
+                QFileInfo(book.previous().setAside).exists());
+        QVERIFY2(book.isJournalling(), qPrintable(book.journalProblem()));
+        QCOMPARE(book.take(score(u"10.9.1.21"_s, 25), victim, kStudentPort), Verdict::Record);
+        QVERIFY(book.commit());
+        QVERIFY(QFileInfo(active).isFile() && !QFileInfo(active).isSymLink());
+#else
+        QSKIP("FIFOs and /dev/zero are Linux's");
+#endif
+        return;
+    }
+
+    if (attack == u"flood") {
+        // 60,000 updates of three rows, then a crash.
+        QByteArray bytes;
+        for (int i = 0; i < 60000; ++i) {
+            ScoreDatagram d{u"10.0.0.%1"_s.arg(i % 3 + 1), u"PC"_s, QString::number(i % 26),
+                            u"学生"_s, u"第一套"_s};
+            bytes += ScoreJournal::encode(ScoreJournal::scoreEntry(d, d.address, false));
+        }
+        writeJournal(bytes);
+        ScoreBook book(folder);
+        book.open();
+        QCOMPARE(book.previous().rows, 3);
+        book.restorePrevious();
+        QCOMPARE(book.table().rec_count(), 3);
+        QCOMPARE(book.table().row(3).score, QString::number(59999 % 26));
+        QVERIFY(QFileInfo(active).size() < 1024);
+        // and the restored rows count against their sources again
+        QCOMPARE(book.acceptance().newRowsFrom(QHostAddress(u"10.0.0.1"_s)), 1);
+        return;
+    }
+    QFAIL("unknown attack");
 }
 
 int main(int argc, char** argv)
