@@ -10,9 +10,11 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QToolTip>
 #include <QWheelEvent>
 
+#include <algorithm>
 #include <cmath>
 
 namespace velmora::collector {
@@ -144,11 +146,24 @@ void ScoreListView::rowsAdded()
     if (m_table.rec_count() == 0) {
         return;
     }
+    const bool atEnd = m_bar->maximum() > 0 && m_bar->value() == m_bar->maximum();
     m_panelHeight = RowLayout::panelHeight(m_table.rec_count());
     m_bar->setMaximum(RowLayout::kScrollMaximum);
     updateSteps();
-    // The panel top follows the value for the new height.
-    const int top = RowLayout::panelTop(m_panelHeight, m_bar->value());
+    int top = m_panelTop;
+    if (atEnd) {
+        // At the end of the range the panel top follows the value for the
+        // new height, as it always did.
+        top = RowLayout::panelTop(m_panelHeight, m_bar->value());
+    } else {
+        // Scrolled anywhere else, new rows below must not move what the
+        // teacher sees: the panel stays where it is and the value moves to
+        // the nearest one for the taller panel, without a scroll of its own.
+        const int value = int(
+            std::lround(double(-m_panelTop) * RowLayout::kScrollMaximum / double(m_panelHeight)));
+        const QSignalBlocker quiet(m_bar);
+        m_bar->setValue(std::clamp(value, 0, RowLayout::kScrollMaximum));
+    }
     if (top == m_panelTop) {
         // Nothing moved: only the new row needs painting (and only if in view).
         rowChanged(m_table.rec_count());

@@ -41,7 +41,8 @@ public:
     ScoreListView(const ScoreTable& table, QScrollBar* scrollBar, QWidget* parent = nullptr);
 
     // After rows were added (or the whole table rebuilt): the panel grows and
-    // the scroll steps follow its height.
+    // the scroll steps follow its height. The rows in view stay where they
+    // are, unless the bar is at the end of its range.
     void rowsAdded();
     // Row i changed: repainted; its open boxes keep their text.
     void rowChanged(int i);

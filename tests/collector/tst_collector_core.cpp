@@ -1082,7 +1082,7 @@ void TestCollectorCore::handoff_data()
         << true << false << true << both << QString();
     QTest::newRow("error: spreadsheet not found")
         << true << false << false << both
-        << QStringLiteral("请打开\"%1\"，并点击汇总按钮对成绩进行汇总！");
+        << QStringLiteral("请打开\"%1\"，并按其中“使用说明”工作表的步骤导入成绩进行汇总！");
     QTest::newRow("error: workbook missing")
         << false << true << true << QStringList()
         << QStringLiteral("找不到“%1”，无法进行成绩汇总，请重新安装本软件！");
