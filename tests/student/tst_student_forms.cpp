@@ -20,10 +20,12 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QNetworkDatagram>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -164,6 +166,8 @@ private slots:
     void chooseSet();
     void menuHighlights_data();
     void menuHighlights();
+    void maximiseRestore_data();
+    void maximiseRestore();
 
     // help and about
     void helpBoxLines_data();
@@ -191,6 +195,42 @@ private slots:
 };
 
 // ---- start form ---------------------------------------------------------------
+
+void TestStudentForms::maximiseRestore_data()
+{
+    QTest::addColumn<bool>("exercise");
+    QTest::addColumn<QSize>("designSize");
+    QTest::newRow("start form") << false << QSize(464, 330);
+    QTest::newRow("exercise form") << true << QSize(464, 332);
+}
+
+void TestStudentForms::maximiseRestore()
+{
+    QFETCH(bool, exercise);
+    QFETCH(QSize, designSize);
+    Classroom room;
+    room.start(room.state());
+    if (exercise) {
+        room.openWithButton(1);
+    }
+    QWidget* form = exercise ? static_cast<QWidget*>(room.exercise()) : room.login();
+    QVERIFY(form);
+    QVERIFY(QTest::qWaitForWindowExposed(form));
+    QCOMPARE(form->size(), designSize);
+    const QSize screen = form->screen()->availableGeometry().size();
+    // A window manager keeps a window within its size limits, whatever the
+    // test platform does.
+    QVERIFY(form->maximumSize().expandedTo(screen) == form->maximumSize());
+    auto* max = form->findChild<QQForm*>(QStringLiteral("QQForm1"))
+                    ->findChild<QLabel*>(QStringLiteral("ImgMax"));
+    QVERIFY(max);
+    QTest::mouseClick(max, Qt::LeftButton, {}, QPoint(8, 8));
+    QVERIFY(form->isMaximized());
+    QTRY_COMPARE(form->size(), screen);
+    QTest::mouseClick(max, Qt::LeftButton, {}, QPoint(8, 8));
+    QVERIFY(!form->isMaximized());
+    QTRY_COMPARE(form->size(), designSize);
+}
 
 void TestStudentForms::startLoad_data()
 {
