@@ -26,7 +26,7 @@ QString Handoff::missingText(const QString& workbook)
 QString Handoff::openByHandText(const QString& workbook)
 {
     return QStringLiteral("请打开\"") + workbook +
-           QStringLiteral("\"，并点击汇总按钮对成绩进行汇总！");
+           QStringLiteral("\"，并按其中“使用说明”工作表的步骤导入成绩进行汇总！");
 }
 
 QString Handoff::run(const QString& workbook, const Starter& start, const Starter& openWithDefault)

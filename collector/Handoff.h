@@ -21,7 +21,8 @@ public:
 
     // "找不到“path”，无法进行成绩汇总，请重新安装本软件！"
     static QString missingText(const QString& workbook);
-    // "请打开"path"，并点击汇总按钮对成绩进行汇总！"
+    // "请打开"path"，并按其中“使用说明”工作表的步骤导入成绩进行汇总！"
+    // (the workbook has no macros and so no button of its own)
     static QString openByHandText(const QString& workbook);
 
     // Starts the spreadsheet on the workbook: first the platform's own way

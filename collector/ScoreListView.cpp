@@ -10,9 +10,11 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QToolTip>
 #include <QWheelEvent>
 
+#include <algorithm>
 #include <cmath>
 
 namespace velmora::collector {
@@ -115,6 +117,12 @@ const QString& ScoreListView::deleteToolTip()
     return tip;
 }
 
+QString ScoreListView::uploadDuringEditToolTip(const QString& uploaded, const QString& kept)
+{
+    return QStringLiteral("修改期间收到上传的成绩") + uploaded + QStringLiteral("，已保留手工修改的") +
+           kept;
+}
+
 QString ScoreListView::forgedToolTip(const QString& source)
 {
     return QStringLiteral("成绩来自 ") + source + QStringLiteral("，与所报地址不符");
@@ -144,11 +152,24 @@ void ScoreListView::rowsAdded()
     if (m_table.rec_count() == 0) {
         return;
     }
+    const bool atEnd = m_bar->maximum() > 0 && m_bar->value() == m_bar->maximum();
     m_panelHeight = RowLayout::panelHeight(m_table.rec_count());
     m_bar->setMaximum(RowLayout::kScrollMaximum);
     updateSteps();
-    // The panel top follows the value for the new height.
-    const int top = RowLayout::panelTop(m_panelHeight, m_bar->value());
+    int top = m_panelTop;
+    if (atEnd) {
+        // At the end of the range the panel top follows the value for the
+        // new height, as it always did.
+        top = RowLayout::panelTop(m_panelHeight, m_bar->value());
+    } else {
+        // Scrolled anywhere else, new rows below must not move what the
+        // teacher sees: the panel stays where it is and the value moves to
+        // the nearest one for the taller panel, without a scroll of its own.
+        const int value = int(
+            std::lround(double(-m_panelTop) * RowLayout::kScrollMaximum / double(m_panelHeight)));
+        const QSignalBlocker quiet(m_bar);
+        m_bar->setValue(std::clamp(value, 0, RowLayout::kScrollMaximum));
+    }
     if (top == m_panelTop) {
         // Nothing moved: only the new row needs painting (and only if in view).
         rowChanged(m_table.rec_count());
@@ -184,6 +205,32 @@ void ScoreListView::rowChanged(int i)
 {
     if (!m_table.isValidRow(i)) {
         return;
+    }
+    // An open box shows what the list holds. A box the teacher has typed
+    // into keeps the typed value, which goes back into the list at once, so
+    // that the list and a save hold what the box shows; the upload that came
+    // meanwhile is named in the score's tool tip.
+    if (const auto it = m_editors.constFind(i); it != m_editors.cend() && !m_table.row(i).deleted) {
+        for (QLineEdit* edit : {it->name.data(), it->score.data()}) {
+            if (!edit) {
+                continue;
+            }
+            const bool isScore = edit == it->score.data();
+            const QString held = cellValue(i, isScore ? RowCell::lbl_score : RowCell::lbl_stname);
+            if (edit->text() == held) {
+                continue;
+            }
+            if (!edit->isModified()) {
+                const int cursor = edit->cursorPosition();
+                edit->setText(held);
+                edit->setCursorPosition(std::min(cursor, int(held.size())));
+            } else if (isScore) {
+                m_uploadDuringEdit.insert(i, held);
+                emit scoreEdited(i, edit->text());
+            } else {
+                emit nameEdited(i, edit->text());
+            }
+        }
     }
     if (m_table.row(i).deleted) {
         // A deleted row cannot be corrected any more: its boxes close.
@@ -274,6 +321,9 @@ QString ScoreListView::toolTipAt(const QPoint& pos) const
     }
     if (cell == RowCell::Image1 && !r.deleted && r.forged()) {
         return forgedToolTip(r.forgedFrom);
+    }
+    if (cell == RowCell::lbl_score && !r.deleted && m_uploadDuringEdit.contains(i)) {
+        return uploadDuringEditToolTip(m_uploadDuringEdit.value(i), r.score);
     }
     // A text that does not fit its cell shows whole in the tool tip.
     if (isTextCell(cell) && !editor(i, cell)) {

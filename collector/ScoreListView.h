@@ -24,10 +24,10 @@ class ScoreTable;
 // focus to something else in the window. Losing the window's activation (a
 // message box, another program) leaves it open.
 //
-// A score that arrives while its box is open does not touch the box: the box
-// keeps what the teacher typed and where the cursor is. The table holds the
-// newer of the two whole values, the upload or the teacher's latest keystroke,
-// and the box shows the table's value once it locks.
+// A score that arrives while its box is open shows in the box, unless the
+// teacher has typed into it: a typed value is never replaced. It goes back
+// into the table at once (so the list, the box and a save agree), and the
+// upload that arrived meanwhile is named in the score's tool tip.
 class ScoreListView : public QWidget
 {
     Q_OBJECT
@@ -37,11 +37,14 @@ public:
     static const QString& deleteToolTip();
     // "成绩来自 <source>，与所报地址不符"
     static QString forgedToolTip(const QString& source);
+    // "修改期间收到上传的成绩 <uploaded>，已保留手工修改的 <kept>"
+    static QString uploadDuringEditToolTip(const QString& uploaded, const QString& kept);
 
     ScoreListView(const ScoreTable& table, QScrollBar* scrollBar, QWidget* parent = nullptr);
 
     // After rows were added (or the whole table rebuilt): the panel grows and
-    // the scroll steps follow its height.
+    // the scroll steps follow its height. The rows in view stay where they
+    // are, unless the bar is at the end of its range.
     void rowsAdded();
     // Row i changed: repainted; its open boxes keep their text.
     void rowChanged(int i);
@@ -99,6 +102,7 @@ private:
     int m_panelHeight;  // twips
     int m_panelTop = 0; // twips, 0 or negative
     QHash<int, Editors> m_editors;
+    QHash<int, QString> m_uploadDuringEdit; // row -> upload a typed value outlived
     int m_pressRow = 0;
     RowCell m_pressCell = RowCell::Image1;
 };

@@ -88,10 +88,12 @@ struct Computer
     QHash<QString, QString> scores; // set -> score text
 };
 
+// The highest score of a set.
+constexpr int kFullScore = 25;
+
 struct SetStats
 {
-    int handedIn = 0;
-    QList<int> numbers; // whole-number scores only
+    QList<int> numbers; // the scores handed in
 };
 
 // Column widths grow with what is written, within limits.
@@ -177,6 +179,17 @@ private:
     void number(lxw_worksheet* s, int row, int col, double value, lxw_format* f = nullptr)
     {
         worksheet_write_number(s, lxw_row_t(row), lxw_col_t(col), value, f);
+    }
+
+    // A summary cell: a number when it counts as a score, otherwise text, so
+    // that the spreadsheet's own sums agree with the figures under the grid.
+    void summaryScore(lxw_worksheet* s, int row, int col, const QString& value)
+    {
+        if (const auto n = SummaryWorkbook::scoreValue(value)) {
+            number(s, row, col, *n, m_whole);
+        } else if (!value.isEmpty()) {
+            text(s, row, col, value);
+        }
     }
 
     // A score: a number when it is a whole number, otherwise text.
@@ -287,13 +300,11 @@ private:
                 if (it == c.scores.cend()) {
                     continue;
                 }
-                score(s, row, firstSetCol + i, *it);
+                summaryScore(s, row, firstSetCol + i, *it);
                 widths.fit(firstSetCol + i, *it);
-                ++stats[i].handedIn;
-                if (SummaryWorkbook::isWholeNumber(*it)) {
-                    const int value = it->toInt();
-                    stats[i].numbers.append(value);
-                    total += value;
+                if (const auto value = SummaryWorkbook::scoreValue(*it)) {
+                    stats[i].numbers.append(*value);
+                    total += *value;
                     ++counted;
                 }
             }
@@ -326,7 +337,7 @@ private:
         for (int i = 0; i < m_sets.size(); ++i) {
             const int col = firstSetCol + i;
             const QList<int>& n = stats.at(i).numbers;
-            number(s, statsTop, col, stats.at(i).handedIn, m_whole);
+            number(s, statsTop, col, double(n.size()), m_whole);
             if (!n.isEmpty()) {
                 qint64 sum = 0;
                 for (int v : n) {
@@ -362,14 +373,29 @@ private:
         worksheet_insert_chart(s, 1, lxw_col_t(totalCol + 3), chart);
     }
 
+    static bool handedIn(const Computer& c, const QString& set)
+    {
+        return SummaryWorkbook::scoreValue(c.scores.value(set)).has_value();
+    }
+
     void writeMissing(lxw_worksheet* s)
     {
         Widths widths;
         header(s, widths, QStringList{QStringLiteral("套题")} + m_labelHeaders);
+        // Only a set that at least half of the class handed in was part of
+        // the lesson: one student who went ahead does not make everyone else
+        // "missing" those sets. The other sets are named with their counts.
+        QList<std::pair<QString, int>> fewSets;
         int row = 1;
         for (const QString& set : m_sets) {
+            const auto count = std::count_if(m_computers.cbegin(), m_computers.cend(),
+                                             [&](const Computer& c) { return handedIn(c, set); });
+            if (2 * count < m_computers.size()) {
+                fewSets.append({set, int(count)});
+                continue;
+            }
             for (const Computer& c : m_computers) {
-                if (c.scores.contains(set)) {
+                if (handedIn(c, set)) {
                     continue;
                 }
                 text(s, row, 0, set);
@@ -380,6 +406,21 @@ private:
                     widths.fit(col + 1, lead.at(col));
                 }
                 ++row;
+            }
+        }
+        if (!fewSets.isEmpty()) {
+            ++row; // a gap under the list
+            text(s, row++, 0,
+                 QStringLiteral("以下套题交卷不到全班（") + QString::number(m_computers.size()) +
+                     QStringLiteral("台）的一半，不列出未交名单："),
+                 m_label);
+            text(s, row, 0, QStringLiteral("套题"), m_head);
+            text(s, row++, 1, QStringLiteral("交卷人数"), m_head);
+            widths.fit(1, QStringLiteral("交卷人数"));
+            for (const auto& [set, count] : fewSets) {
+                text(s, row, 0, set);
+                widths.fit(0, set);
+                number(s, row++, 1, count, m_whole);
             }
         }
         widths.apply(s);
@@ -398,10 +439,13 @@ private:
                            "分数是整数的存为数字，可以求和；其余存为文本。"),
             QStringLiteral("“班级汇总”：每台") + m_in.unitText +
                 QStringLiteral("一行，显示它最后一条成绩的名字；每套题一列，"
-                               "按第一套到第九套排列；总分和平均分只计整数分数。"),
+                               "按第一套到第九套排列。"),
+            QStringLiteral("    分数是0到25的整数（前后的空格不算）才算交卷：交卷人数、总分、"
+                           "平均分和分数段都只计这样的分数，其余（如“缺考”）显示为文字。"),
             QStringLiteral("    表格下方按套题列出交卷人数、平均分、最高分、最低分和各分数段人数，"
                            "图表为各套题的平均分。"),
-            QStringLiteral("“未交”：交过某一套题、却没有交另一套题的，按套题列在这里。"),
+            QStringLiteral("“未交”：全班至少一半交了的套题，没有交的按套题列在这里；"
+                           "交卷不到一半的套题只列出交卷人数。"),
             QString(),
             QStringLiteral("汇总是写出文件时算好的数值：修改“成绩”表不会改变“班级汇总”和“未交”。"),
         };
@@ -428,6 +472,17 @@ private:
 };
 
 } // namespace
+
+std::optional<int> SummaryWorkbook::scoreValue(const QString& text)
+{
+    static const QRegularExpression digits(QStringLiteral("\\A[0-9]{1,3}\\z"));
+    const QString t = text.trimmed();
+    if (!digits.match(t).hasMatch()) {
+        return std::nullopt;
+    }
+    const int value = t.toInt();
+    return value <= kFullScore ? std::optional<int>(value) : std::nullopt;
+}
 
 bool SummaryWorkbook::isWholeNumber(const QString& text)
 {

@@ -52,6 +52,12 @@ public:
     // at most nine digits, without leading zeros ("0", "25", "-3").
     static bool isWholeNumber(const QString& text);
 
+    // The one rule for what the summary counts as a score: a whole number
+    // from 0 to 25 once the blanks around it are gone (" 20" is 20). Anything
+    // else ("缺考", "20.5", "30") is not handed in: it is shown as text and left
+    // out of 交卷人数, the averages, the bands and the totals alike.
+    static std::optional<int> scoreValue(const QString& text);
+
     // The sets of the entries in the order 第一套 ... 第九套, then any other
     // set name in order of first appearance.
     static QStringList orderedSets(const QList<SummaryEntry>& entries);

@@ -84,12 +84,18 @@ const QString& form1::windowCaption()
 QString form1::helpText()
 {
     const QChar cr(u'\r');
+    // The shipped workbook has no macros: it imports the text file by the
+    // steps of its 使用说明 sheet, and the .xlsx type needs no import at all.
     return QStringLiteral("[使用帮助]") + cr +
            QStringLiteral("1.点击“保存成绩(.txt)”将接收到的学生成绩保存为文本格式(.txt)。") + cr +
+           QStringLiteral("  保存类型也可选“Excel 工作簿 (*.xlsx)”：得到的工作簿已含全部成绩、"
+                          "班级汇总和未交名单，不必再导入；或选“CSV UTF-8 (*.csv)”，"
+                          "可用任何电子表格程序打开。") +
+           cr +
            QStringLiteral("2.点击“汇总成绩(.xls)”打开EXCEL文件“汇总成绩.xls”(若无法自动打开，"
                           "可在软件安装目录下手动打开)。") +
            cr +
-           QStringLiteral("3.点击EXCEL文件里面的“汇总成绩”按钮打开刚才的文本文件，"
+           QStringLiteral("3.按EXCEL文件里面“使用说明”工作表的步骤打开刚才的文本文件，"
                           "即可将文本中的成绩导入到Excel中。") +
            cr + cr +
            QStringLiteral(

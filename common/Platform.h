@@ -42,6 +42,13 @@ QString userSettingsFolder();
 // "127.0.0.1".
 QString ownIPv4(const QString& teacher = QString());
 
+// The same for a teacher given as typed, also by name: a name is looked up
+// without blocking and the route to its first IPv4 address decides; when the
+// lookup finds none, the rules of ownIPv4 apply. `done` runs once on the
+// calling thread from the event loop (for an address as well), and not at all
+// once `context` is gone.
+void ownIPv4For(const QString& teacher, QObject* context, std::function<void(QString)> done);
+
 // The computer's network host name.
 QString hostName();
 

@@ -66,6 +66,27 @@ QString ownIPv4(const QString& teacher)
     return QStringLiteral("127.0.0.1");
 }
 
+void ownIPv4For(const QString& teacher, QObject* context, std::function<void(QString)> done)
+{
+    const QString typed = teacher.trimmed();
+    if (typed.isEmpty() || !QHostAddress(typed).isNull()) {
+        QMetaObject::invokeMethod(
+            context, [typed, done = std::move(done)] { done(ownIPv4(typed)); },
+            Qt::QueuedConnection);
+        return;
+    }
+    QHostInfo::lookupHost(typed, context, [typed, done = std::move(done)](const QHostInfo& info) {
+        const auto addresses = info.addresses();
+        for (const QHostAddress& a : addresses) {
+            if (a.protocol() == QAbstractSocket::IPv4Protocol) {
+                done(ownIPv4(a.toString()));
+                return;
+            }
+        }
+        done(ownIPv4(typed));
+    });
+}
+
 QString hostName()
 {
     return QHostInfo::localHostName();

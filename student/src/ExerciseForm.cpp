@@ -52,7 +52,10 @@ ExerciseForm::ExerciseForm(Module1& state, QWidget* parent) : QWidget(parent), m
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(FormLook::caption());
     setWindowIcon(FormLook::formIcon());
-    setFixedSize(twipsSize(6960, 4980));
+    // Not a fixed size: the frame's maximise button must be able to grow the
+    // window (the controls keep their places); it never gets smaller.
+    resize(twipsSize(6960, 4980));
+    setMinimumSize(size());
 
     QQForm1 = new QQForm(this);
     QQForm1->setObjectName(QStringLiteral("QQForm1"));
@@ -171,9 +174,11 @@ void ExerciseForm::load()
     Text1->setPlainText(m_state.exerciseText);
 
     // 6. Socket and status line.
-    Lbl_ip->setText(QStringLiteral("[系统信息] 学生姓名:") + m_state.studentName +
-                    QStringLiteral(" 本机IP:") + platform::ownIPv4(m_state.teacherAddress) +
-                    QStringLiteral(" 服务器IP:") + m_state.teacherAddress);
+    showOwnAddress(platform::ownIPv4(m_state.teacherAddress));
+    // A teacher given by name: the address on the route to it once the name
+    // is looked up.
+    platform::ownIPv4For(m_state.teacherAddress, this,
+                         [this](const QString& own) { showOwnAddress(own); });
     Winsock1->setRemote(m_state.teacherAddress, m_state.collectorPort);
     Winsock1->setPatience(m_state.ackTimeoutMs, m_state.uploadTries);
 
@@ -297,8 +302,23 @@ void ExerciseForm::upload()
     // outcome is known, the student can neither go back nor close the window,
     // so the answer is always seen.
     setWaitingForUpload(true);
-    Winsock1->upload(ScoreDatagram{platform::ownIPv4(m_state.teacherAddress), platform::hostName(),
-                                   m_state.scoreText, name, setName, {}});
+    // The address field is the local address on the route to the teacher,
+    // also when the teacher is given by name (looked up first).
+    platform::ownIPv4For(
+        m_state.teacherAddress, this,
+        [this, datagram = ScoreDatagram{QString(), platform::hostName(), m_state.scoreText, name,
+                                        setName}](const QString& own) mutable {
+            showOwnAddress(own);
+            datagram.address = own;
+            Winsock1->upload(datagram);
+        });
+}
+
+void ExerciseForm::showOwnAddress(const QString& own)
+{
+    Lbl_ip->setText(QStringLiteral("[系统信息] 学生姓名:") + m_state.studentName +
+                    QStringLiteral(" 本机IP:") + own + QStringLiteral(" 服务器IP:") +
+                    m_state.teacherAddress);
 }
 
 void ExerciseForm::setWaitingForUpload(bool waiting)

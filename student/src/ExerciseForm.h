@@ -77,6 +77,8 @@ private:
     void upload();
     void uploaded(ScoreUploader::Outcome outcome);
     void setWaitingForUpload(bool waiting);
+    // The status line with the computer's own address as it is sent.
+    void showOwnAddress(const QString& own);
     void back();
     void openFolder();
     void setItalicLink(bool italic);

@@ -42,7 +42,10 @@ LoginForm::LoginForm(Module1& state, QWidget* parent) : QWidget(parent), m_state
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(FormLook::caption());
     setWindowIcon(FormLook::formIcon());
-    setFixedSize(twipsSize(6960, 4950));
+    // Not a fixed size: the frame's maximise button must be able to grow the
+    // window (the controls keep their places); it never gets smaller.
+    resize(twipsSize(6960, 4950));
+    setMinimumSize(size());
 
     // The frame first: it lies under every other control.
     QQForm1 = new QQForm(this);

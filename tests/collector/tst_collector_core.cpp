@@ -1015,12 +1015,47 @@ void TestCollectorCore::workbookSheets_data()
         << QStringList{u"IP地址|机器名|姓名|第一套|第二套|第三套|总分|平均分"_s,
                        u"10.0.0.1|PC1|甲|10||20|30|15"_s, u"10.0.0.2|PC2|乙|15|||15|15"_s,
                        u"10.0.0.3|PC3|丙||优"_s}
+        // 优 is not a score: nobody handed in 第二套, one of three 第三套
         << QStringList{missHead,
                        u"第一套|10.0.0.3|PC3|丙"_s,
-                       u"第二套|10.0.0.1|PC1|甲"_s,
-                       u"第二套|10.0.0.2|PC2|乙"_s,
-                       u"第三套|10.0.0.2|PC2|乙"_s,
-                       u"第三套|10.0.0.3|PC3|丙"_s};
+                       u""_s,
+                       u"以下套题交卷不到全班（3台）的一半，不列出未交名单："_s,
+                       u"套题|交卷人数"_s,
+                       u"第二套|0"_s,
+                       u"第三套|1"_s};
+    QTest::newRow("blanks around a score aside; text and 30 are not scores")
+        << QStringList{u"rec 10.0.0.1#PC1# 20#甲#第一套"_s, u"rec 10.0.0.2#PC2#7 #乙#第一套"_s,
+                       u"rec 10.0.0.3#PC3#缺考#丙#第一套"_s, u"rec 10.0.0.4#PC4#30#丁#第一套"_s}
+        << QStringList{gradeHead, u"10.0.0.1|PC1|甲| 20|第一套"_s, u"10.0.0.2|PC2|乙|7 |第一套"_s,
+                       u"10.0.0.3|PC3|丙|缺考|第一套"_s, u"10.0.0.4|PC4|丁|30|第一套"_s}
+        << QStringList{u"IP地址|机器名|姓名|第一套|总分|平均分"_s, u"10.0.0.1|PC1|甲|20|20|20"_s,
+                       u"10.0.0.2|PC2|乙|7|7|7"_s, u"10.0.0.3|PC3|丙|缺考"_s,
+                       u"10.0.0.4|PC4|丁|30"_s}
+        << QStringList{missHead, u"第一套|10.0.0.3|PC3|丙"_s, u"第一套|10.0.0.4|PC4|丁"_s};
+    QTest::newRow("sets ahead of the lesson are counted, not listed")
+        << QStringList{u"rec 10.0.0.1#PC1#20#甲#第一套"_s, u"rec 10.0.0.2#PC2#20#乙#第一套"_s,
+                       u"rec 10.0.0.3#PC3#20#丙#第一套"_s, u"rec 10.0.0.4#PC4#20#丁#第一套"_s,
+                       u"rec 10.0.0.1#PC1#20#甲#第二套"_s, u"rec 10.0.0.2#PC2#20#乙#第二套"_s,
+                       u"rec 10.0.0.1#PC1#20#甲#第三套"_s}
+        << QStringList{gradeHead,
+                       u"10.0.0.1|PC1|甲|20|第一套"_s,
+                       u"10.0.0.2|PC2|乙|20|第一套"_s,
+                       u"10.0.0.3|PC3|丙|20|第一套"_s,
+                       u"10.0.0.4|PC4|丁|20|第一套"_s,
+                       u"10.0.0.1|PC1|甲|20|第二套"_s,
+                       u"10.0.0.2|PC2|乙|20|第二套"_s,
+                       u"10.0.0.1|PC1|甲|20|第三套"_s}
+        << QStringList{u"IP地址|机器名|姓名|第一套|第二套|第三套|总分|平均分"_s,
+                       u"10.0.0.1|PC1|甲|20|20|20|60|20"_s, u"10.0.0.2|PC2|乙|20|20||40|20"_s,
+                       u"10.0.0.3|PC3|丙|20|||20|20"_s, u"10.0.0.4|PC4|丁|20|||20|20"_s}
+        // half of the class is enough for 第二套
+        << QStringList{missHead,
+                       u"第二套|10.0.0.3|PC3|丙"_s,
+                       u"第二套|10.0.0.4|PC4|丁"_s,
+                       u""_s,
+                       u"以下套题交卷不到全班（4台）的一半，不列出未交名单："_s,
+                       u"套题|交卷人数"_s,
+                       u"第三套|1"_s};
 }
 
 void TestCollectorCore::workbookSheets()
@@ -1056,6 +1091,19 @@ void TestCollectorCore::workbookSheets()
         QCOMPARE(sheets.at(0).kinds.at(r).at(3), whole ? u"n"_s : u"s"_s);
         QCOMPARE(sheets.at(0).kinds.at(r).at(0), u"s"_s);
     }
+    // in the summary grid only what counts as a score is a number, so that
+    // the spreadsheet's own sums agree with the figures under it
+    const qsizetype setColumnsEnd = summary.first().count(u'|') + 1 - 2; // before 总分
+    for (int r = 1; r < summary.size(); ++r) {
+        const QStringList& cells = sheets.at(1).rows.at(r);
+        for (int c = 3; c < std::min(cells.size(), setColumnsEnd); ++c) {
+            if (cells.at(c).isEmpty()) {
+                continue;
+            }
+            const bool counted = SummaryWorkbook::scoreValue(cells.at(c)).has_value();
+            QCOMPARE(sheets.at(1).kinds.at(r).at(c), counted ? u"n"_s : u"s"_s);
+        }
+    }
 }
 
 void TestCollectorCore::workbookClassSummary()
@@ -1064,7 +1112,7 @@ void TestCollectorCore::workbookClassSummary()
     VELMORA_REQUIRE_XLSX_READER();
     ScoreTable table;
     runScript(table, {u"rec 10.0.0.1#PC1#25#甲#第一套"_s, u"rec 10.0.0.2#PC2#9#乙#第一套"_s,
-                      u"rec 10.0.0.3#PC3#14#丙#第一套"_s, u"rec 10.0.0.4#PC4#缺考#丁#第一套"_s,
+                      u"rec 10.0.0.3#PC3# 14#丙#第一套"_s, u"rec 10.0.0.4#PC4#缺考#丁#第一套"_s,
                       u"rec 10.0.0.1#PC1#20#甲#第二套"_s, u"rec 10.0.0.2#PC2#19#乙#第二套"_s});
     QTemporaryDir dir;
     const QString path = dir.filePath(u"a.xlsx"_s);
@@ -1075,7 +1123,7 @@ void TestCollectorCore::workbookClassSummary()
     QVERIFY2(sheets.size() == 4, qPrintable(error));
     const XlsxSheet& sum = sheets.at(1);
     QCOMPARE(sum.joined(5),
-             (QStringList{u""_s, u"交卷人数|||4|2"_s, u"平均分|||16|19.5"_s, u"最高分|||25|20"_s,
+             (QStringList{u""_s, u"交卷人数|||3|2"_s, u"平均分|||16|19.5"_s, u"最高分|||25|20"_s,
                           u"最低分|||9|19"_s, u"0–9分|||1|0"_s, u"10–14分|||1|0"_s,
                           u"15–19分|||0|1"_s, u"20–24分|||0|1"_s, u"25分|||1|0"_s}));
     QCOMPARE(sum.kinds.at(7).at(3), u"n"_s);
@@ -1105,7 +1153,7 @@ void TestCollectorCore::handoff_data()
         << true << false << true << both << QString();
     QTest::newRow("error: spreadsheet not found")
         << true << false << false << both
-        << QStringLiteral("请打开\"%1\"，并点击汇总按钮对成绩进行汇总！");
+        << QStringLiteral("请打开\"%1\"，并按其中“使用说明”工作表的步骤导入成绩进行汇总！");
     QTest::newRow("error: workbook missing")
         << false << true << true << QStringList()
         << QStringLiteral("找不到“%1”，无法进行成绩汇总，请重新安装本软件！");

@@ -608,14 +608,16 @@ void TestCollectorWindow::uploadDuringEdit_data()
     QTest::addColumn<QString>("before"); // typed before the upload arrives
     QTest::addColumn<QString>("after");  // typed after it
     QTest::addColumn<QString>("saved");  // the score the table (and save) holds at the end
-    QTest::newRow("typed, then an upload: the upload is newer")
-        << u"99"_qs << QString() << u"21"_qs;
-    QTest::newRow("typing goes on after the upload: the typed text is newer")
+    QTest::newRow("typed, then an upload: the typed value is kept")
+        << u"99"_qs << QString() << u"99"_qs;
+    QTest::newRow("typing goes on after the upload: the typed text is kept")
         << u"9"_qs << u"9"_qs << u"99"_qs;
-    QTest::newRow("box opened, nothing typed") << QString() << QString() << u"21"_qs;
+    QTest::newRow("box opened, nothing typed: the box shows the upload")
+        << QString() << QString() << u"21"_qs;
 }
 
-// An upload for a row whose score box is open never mixes with the typed text.
+// An upload for a row whose score box is open never mixes with the typed text
+// and never replaces it; the box, the list and a save always agree.
 void TestCollectorWindow::uploadDuringEdit()
 {
     QFETCH(QString, before);
@@ -630,14 +632,27 @@ void TestCollectorWindow::uploadDuringEdit()
     QLineEdit* score = f.box(1, RowCell::lbl_score);
     QVERIFY(score);
     score->setFocus(Qt::MouseFocusReason);
-    score->selectAll();
-    QTest::keyClick(score, Qt::Key_Delete);
-    QTest::keyClicks(score, before);
+    if (!before.isEmpty()) {
+        score->selectAll();
+        QTest::keyClick(score, Qt::Key_Delete);
+        QTest::keyClicks(score, before);
+    }
     QVERIFY(f.send(row(1, {}, u"21"_qs)));
-    QCOMPARE(w.table().row(1).score, u"21"_qs); // the upload is recorded
-    // the box keeps the teacher's text and cursor
-    QCOMPARE(score->text(), before);
-    QCOMPARE(score->cursorPosition(), before.size());
+    const QString shown = before.isEmpty() ? u"21"_qs : before;
+    QCOMPARE(score->text(), shown);
+    QCOMPARE(w.table().row(1).score, shown);
+    if (!before.isEmpty()) {
+        // the teacher's cursor stays, and the upload is named
+        QCOMPARE(score->cursorPosition(), before.size());
+        QCOMPARE(f.list()->toolTipAt(f.list()->cellRect(1, RowCell::lbl_score).center()),
+                 ScoreListView::uploadDuringEditToolTip(u"21"_qs, before));
+    }
+    // what a save writes now is what the box shows
+    QTemporaryDir early;
+    f.chosenFiles = {early.filePath(u"e.txt"_qs)};
+    f.prompter.answers = {QMessageBox::Yes};
+    w.save();
+    QCOMPARE(w.save_text().section(u'#', 3, 3), shown);
     QTest::keyClicks(score, after);
     QCOMPARE(score->text(), before + after);
     f.click(2 /* below the rows */, RowCell::lbl_ip);
@@ -924,11 +939,19 @@ void TestCollectorWindow::scrolling_data()
     QTest::addColumn<int>("rows");
     QTest::addColumn<QList<int>>("values"); // set one after the other
     QTest::addColumn<int>("panelTopTwips");
-    QTest::newRow("no rows: the bar does nothing") << 0 << QList<int>{5000} << 0;
+    QTest::addColumn<int>("added"); // rows that arrive after the scrolling
+    QTest::newRow("no rows: the bar does nothing") << 0 << QList<int>{5000} << 0 << 0;
     QTest::newRow("to the end: every row out of view")
-        << 20 << QList<int>{32767} << -(290 * 19 + 490);
-    QTest::newRow("half way") << 20 << QList<int>{16384} << -3000;
-    QTest::newRow("to the end and back") << 20 << QList<int>{32767, 0} << 0;
+        << 20 << QList<int>{32767} << -(290 * 19 + 490) << 0;
+    QTest::newRow("half way") << 20 << QList<int>{16384} << -3000 << 0;
+    QTest::newRow("to the end and back") << 20 << QList<int>{32767, 0} << 0 << 0;
+    // Scrolled away from the end, new rows leave the view where it is.
+    QTest::newRow("half way of 235, 56 new rows: the view stays")
+        << 235 << QList<int>{16384} << -int(std::lround(float(290 * 234 + 490) / 32767 * 16384))
+        << 56;
+    QTest::newRow("at the top, new rows: the view stays") << 20 << QList<int>{0} << 0 << 30;
+    QTest::newRow("at the end, new rows: still at the end")
+        << 20 << QList<int>{32767} << -(290 * 49 + 490) << 30;
 }
 
 void TestCollectorWindow::scrolling()
@@ -936,17 +959,35 @@ void TestCollectorWindow::scrolling()
     QFETCH(int, rows);
     QFETCH(QList<int>, values);
     QFETCH(int, panelTopTwips);
+    QFETCH(int, added);
     Fixture f;
     form1& w = *f.window;
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     for (int i = 1; i <= rows; ++i) {
-        QVERIFY(f.send(row(i)));
+        f.student.writeDatagram(gbk(row(i)), QHostAddress::LocalHost, w.listeningPort());
     }
+    QTRY_COMPARE_WITH_TIMEOUT(w.table().rec_count(), rows, 10000);
     for (int v : values) {
         w.VScroll1()->setValue(v);
     }
+    // The first row in view and where it is drawn.
+    const auto topRow = [&] {
+        for (int i = 1; i <= w.table().rec_count(); ++i) {
+            const QRect r = f.list()->cellRect(i, RowCell::Image1);
+            if (r.bottom() >= 0) {
+                return std::pair(i, r.top());
+            }
+        }
+        return std::pair(0, 0);
+    };
+    const auto before = topRow();
+    for (int i = rows + 1; i <= rows + added; ++i) {
+        QVERIFY(f.send(row(i)));
+    }
+    rows += added;
     QCOMPARE(w.Picture1()->panelTopTwips(), panelTopTwips);
+    QCOMPARE(topRow(), before);
     if (rows > 0) {
         const QRect first = f.list()->cellRect(1, RowCell::Image1);
         const QRect last = f.list()->cellRect(rows, RowCell::Image1);
@@ -1241,7 +1282,8 @@ void TestCollectorWindow::handoff_data()
     QTest::addColumn<QString>("message"); // %1 = workbook path; empty: no message
     QTest::newRow("spreadsheet started") << true << true << QString();
     QTest::newRow("error: no spreadsheet program")
-        << true << false << QStringLiteral("请打开\"%1\"，并点击汇总按钮对成绩进行汇总！");
+        << true << false
+        << QStringLiteral("请打开\"%1\"，并按其中“使用说明”工作表的步骤导入成绩进行汇总！");
     QTest::newRow("error: workbook missing")
         << false << true << QStringLiteral("找不到“%1”，无法进行成绩汇总，请重新安装本软件！");
 }
@@ -1296,11 +1338,13 @@ void TestCollectorWindow::helpAndAbout_data()
         << QStringList{
                QStringLiteral("[使用帮助]"),
                QStringLiteral("1.点击“保存成绩(.txt)”将接收到的学生成绩保存为文本格式(.txt)。"),
+               QStringLiteral("  保存类型也可选“Excel 工作簿 (*.xlsx)”：得到的工作簿已含全部成绩、"
+                              "班级汇总和未交名单，不必再导入；或选“CSV UTF-8 (*.csv)”，"
+                              "可用任何电子表格程序打开。"),
                QStringLiteral("2.点击“汇总成绩(.xls)”打开EXCEL文件“汇总成绩.xls”("
                               "若无法自动打开，可在软件安装目录下手动打开)。"),
-               QStringLiteral("3."
-                              "点击EXCEL文件里面的“汇总成绩”按钮打开刚才的文本文件，即可将文本中的"
-                              "成绩导入到Excel中。"),
+               QStringLiteral("3.按EXCEL文件里面“使用说明”工作表的步骤打开刚才的文本文件，"
+                              "即可将文本中的成绩导入到Excel中。"),
                QString(),
                QStringLiteral(
                    "[注意]最好将“汇总成绩.xls”中的数据另存或备份，以免在下次汇总成绩时被覆盖。"),
@@ -1327,6 +1371,10 @@ void TestCollectorWindow::helpAndAbout()
     const QStringList got = text.split(u'\r');
     if (button == u"QQButton4") {
         QCOMPARE(got, lines);
+        // every type the save dialog offers is named as the dialog names it
+        for (const QString& type : ListExport::filters().mid(1)) {
+            QVERIFY2(text.contains(type), qPrintable(type));
+        }
     } else {
         // product line, empty line, three author lines, empty line, rights line
         QCOMPARE(got.size(), 7);

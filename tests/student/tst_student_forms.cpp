@@ -20,10 +20,12 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QNetworkDatagram>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -164,6 +166,8 @@ private slots:
     void chooseSet();
     void menuHighlights_data();
     void menuHighlights();
+    void maximiseRestore_data();
+    void maximiseRestore();
 
     // help and about
     void helpBoxLines_data();
@@ -191,6 +195,42 @@ private slots:
 };
 
 // ---- start form ---------------------------------------------------------------
+
+void TestStudentForms::maximiseRestore_data()
+{
+    QTest::addColumn<bool>("exercise");
+    QTest::addColumn<QSize>("designSize");
+    QTest::newRow("start form") << false << QSize(464, 330);
+    QTest::newRow("exercise form") << true << QSize(464, 332);
+}
+
+void TestStudentForms::maximiseRestore()
+{
+    QFETCH(bool, exercise);
+    QFETCH(QSize, designSize);
+    Classroom room;
+    room.start(room.state());
+    if (exercise) {
+        room.openWithButton(1);
+    }
+    QWidget* form = exercise ? static_cast<QWidget*>(room.exercise()) : room.login();
+    QVERIFY(form);
+    QVERIFY(QTest::qWaitForWindowExposed(form));
+    QCOMPARE(form->size(), designSize);
+    const QSize screen = form->screen()->availableGeometry().size();
+    // A window manager keeps a window within its size limits, whatever the
+    // test platform does.
+    QVERIFY(form->maximumSize().expandedTo(screen) == form->maximumSize());
+    auto* max = form->findChild<QQForm*>(QStringLiteral("QQForm1"))
+                    ->findChild<QLabel*>(QStringLiteral("ImgMax"));
+    QVERIFY(max);
+    QTest::mouseClick(max, Qt::LeftButton, {}, QPoint(8, 8));
+    QVERIFY(form->isMaximized());
+    QTRY_COMPARE(form->size(), screen);
+    QTest::mouseClick(max, Qt::LeftButton, {}, QPoint(8, 8));
+    QVERIFY(!form->isMaximized());
+    QTRY_COMPARE(form->size(), designSize);
+}
 
 void TestStudentForms::startLoad_data()
 {
@@ -764,12 +804,18 @@ void TestStudentForms::upload_data()
     QTest::addColumn<bool>("marked");
     QTest::addColumn<QString>("title");
     QTest::addColumn<int>("datagrams");
+    QTest::addColumn<QString>("teacher");
+    const QString loopback = QStringLiteral("127.0.0.1");
     QTest::newRow("acknowledged, before marking")
-        << true << false << QStringLiteral("成绩上传成功！") << 1;
+        << true << false << QStringLiteral("成绩上传成功！") << 1 << loopback;
     QTest::newRow("acknowledged, after marking")
-        << true << true << QStringLiteral("成绩上传成功！") << 1;
+        << true << true << QStringLiteral("成绩上传成功！") << 1 << loopback;
     QTest::newRow("nobody confirms: three tries, then a hint")
-        << false << false << QStringLiteral("提示") << 3;
+        << false << false << QStringLiteral("提示") << 3 << loopback;
+    // The name is looked up: the route to it, not the first network card,
+    // gives the address sent and shown.
+    QTest::newRow("teacher given by name")
+        << true << false << QStringLiteral("成绩上传成功！") << 1 << QStringLiteral("localhost");
 }
 
 void TestStudentForms::upload()
@@ -778,11 +824,12 @@ void TestStudentForms::upload()
     QFETCH(bool, marked);
     QFETCH(QString, title);
     QFETCH(int, datagrams);
+    QFETCH(QString, teacher);
     Receiver receiver(answer);
     Classroom room;
     Module1 m = room.state();
     m.studentName = QStringLiteral("张三");
-    m.teacherAddress = QStringLiteral("127.0.0.1");
+    m.teacherAddress = teacher;
     m.collectorPort = receiver.port();
     room.start(m);
     room.openWithButton(1);
