@@ -119,8 +119,8 @@ const QString& ScoreListView::deleteToolTip()
 
 QString ScoreListView::uploadDuringEditToolTip(const QString& uploaded, const QString& kept)
 {
-    return QStringLiteral("修改期间收到上传的成绩") + uploaded + QStringLiteral("，已保留手工修改的") +
-           kept;
+    return QStringLiteral("修改期间收到上传的成绩") + uploaded +
+           QStringLiteral("，已保留手工修改的") + kept;
 }
 
 QString ScoreListView::forgedToolTip(const QString& source)

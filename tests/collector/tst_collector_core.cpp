@@ -152,6 +152,7 @@ private slots:
     void acceptance();
     void newRowsPerSource_data();
     void newRowsPerSource();
+    void labBehindOneAddress();
     void burstOf500ThenFull();
     void portInUse();
 
@@ -641,6 +642,33 @@ void TestCollectorCore::newRowsPerSource()
     const QHostAddress other(QStringLiteral("10.9.9.8"));
     const QByteArray fresh = payload(400);
     QCOMPARE(rules.judge(fresh, other, kStudentPort).verdict, Verdict::Record);
+}
+
+void TestCollectorCore::labBehindOneAddress()
+{
+    // 30 computers behind one NAT address, all on set 1.
+    TestBook t;
+    ScoreBook& book = t.book;
+    const QHostAddress nat(u"10.7.7.7"_s);
+    const auto upload = [&](int pc) {
+        return book.take(toGbk(u"192.168.50.%1#PC%1#20#学生%1#第一套"_s.arg(pc)), nat, kStudentPort);
+    };
+    int taken = 0;
+    for (int pc = 1; pc <= 30; ++pc) {
+        taken += upload(pc) == Verdict::Record ? 1 : 0;
+    }
+    QCOMPARE(taken, acceptance::kNewRowsPerSource);
+    QCOMPARE(book.refusedFrom(u"10.7.7.7"_s), 30 - taken);
+    QVERIFY(book.statusText().contains(u"已拒收10.7.7.7的新成绩21条"_s));
+    QVERIFY(book.statusDetails().contains(u"右键"_s));
+    // One click by the teacher: the students' next retries all land.
+    book.allowSource(u"10.7.7.7"_s);
+    QVERIFY(!book.statusText().contains(u"10.7.7.7"_s));
+    for (int pc = 1; pc <= 30; ++pc) {
+        QCOMPARE(upload(pc), Verdict::Record);
+    }
+    QVERIFY(book.commit());
+    QCOMPARE(book.table().liveCount(), 30);
 }
 
 void TestCollectorCore::burstOf500ThenFull()

@@ -220,6 +220,7 @@ private slots:
     void forgedAddress();
     void restoreAfterCrash_data();
     void restoreAfterCrash();
+    void restoreWhileReceiving();
     void deleteRow_data();
     void deleteRow();
     void scrolling_data();
@@ -654,7 +655,7 @@ void TestCollectorWindow::uploadDuringEdit()
     w.save();
     QCOMPARE(w.save_text().section(u'#', 3, 3), shown);
     QTest::keyClicks(score, after);
-    QCOMPARE(score->text(), before + after);
+    QCOMPARE(score->text(), shown + after);
     f.click(2 /* below the rows */, RowCell::lbl_ip);
     QTRY_VERIFY(!f.box(1, RowCell::lbl_score));
     QCOMPARE(w.table().row(1).score, saved);
@@ -881,6 +882,43 @@ void TestCollectorWindow::restoreAfterCrash()
         f.open();
         QTRY_COMPARE(f.window->table().exportText(), before);
     }
+}
+
+// While the restore question waits, scores are received and acknowledged;
+// Yes brings the last run's rows back under them, the newer upload winning.
+void TestCollectorWindow::restoreWhileReceiving()
+{
+    Fixture f;
+    f.run({u"rec " + row(1, {}, u"5"_qs), u"rec " + row(2, {}, u"6"_qs)});
+    QList<QByteArray> firstRun;
+    QTRY_COMPARE((firstRun += f.acks()).size(), 2);
+    f.window.reset(); // a crash: nothing saved
+
+    QList<QByteArray> acks;
+    f.prompter.answers = {QMessageBox::Yes};
+    f.prompter.onShow = [&](const Prompt&) {
+        // The teacher has walked away; the class goes on uploading.
+        QVERIFY(f.window->isListening());
+        f.student.writeDatagram(gbk(row(1, {}, u"20"_qs)), QHostAddress::LocalHost,
+                                f.window->listeningPort());
+        f.student.writeDatagram(gbk(row(3, {}, u"7"_qs)), QHostAddress::LocalHost,
+                                f.window->listeningPort());
+        QTRY_COMPARE((acks += f.acks()).size(), 2);
+    };
+    f.open();
+    QTRY_COMPARE(f.prompter.shown.size(), 1);
+    const ScoreTable& t = f.window->table();
+    QTRY_COMPARE(t.liveCount(), 3);
+    QCOMPARE(t.row(t.findLive(u"192.168.1.1"_qs, u"第一套"_qs)).score, u"20"_qs);
+    QCOMPARE(t.row(t.findLive(u"192.168.1.2"_qs, u"第一套"_qs)).score, u"6"_qs);
+    QCOMPARE(t.row(t.findLive(u"192.168.1.3"_qs, u"第一套"_qs)).score, u"7"_qs);
+    QCOMPARE(f.window->lbl_exam_info()->text(), u"已提交成绩3"_qs);
+    // and all of it survives the next crash
+    f.prompter.onShow = {};
+    f.window.reset();
+    f.prompter.answers = {QMessageBox::Yes};
+    f.open();
+    QTRY_COMPARE(f.window->table().liveCount(), 3);
 }
 
 void TestCollectorWindow::deleteRow_data()
