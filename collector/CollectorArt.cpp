@@ -74,6 +74,20 @@ QPixmap CollectorArt::warningIcon()
     return pixmap;
 }
 
+QPixmap CollectorArt::tickIcon()
+{
+    QPixmap pixmap = canvas(16);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(20, 140, 40), 2.4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    QPainterPath tick;
+    tick.moveTo(2.5, 8.5);
+    tick.lineTo(6.5, 12.5);
+    tick.lineTo(13.5, 3.5);
+    p.drawPath(tick);
+    return pixmap;
+}
+
 QPixmap CollectorArt::personIcon()
 {
     QPixmap pixmap = canvas(16);

@@ -24,6 +24,8 @@ public:
     // 16 x 16 yellow triangle with "!": a row whose address field names
     // another computer than the one that sent it (in place of Image1).
     static QPixmap warningIcon();
+    // A green tick: the collected work, marked again, earned the score shown.
+    static QPixmap tickIcon();
     // Chinese Windows' "宋体" at a point size; where it is missing the
     // system's CJK fallback draws.
     static QFont songFont(qreal points);

@@ -68,7 +68,8 @@ ExportTarget ListExport::target(const SaveChoice& choice)
 QStringList ListExport::header()
 {
     return {QStringLiteral("IP地址"), QStringLiteral("机器名"), QStringLiteral("姓名"),
-            QStringLiteral("分数"), QStringLiteral("套题")};
+            QStringLiteral("分数"),   QStringLiteral("套题"),   QStringLiteral("复核分"),
+            QStringLiteral("作业")};
 }
 
 QList<QStringList> ListExport::liveRows(const ScoreTable& table)
@@ -79,7 +80,8 @@ QList<QStringList> ListExport::liveRows(const ScoreTable& table)
             continue; // deleted
         }
         const ScoreRow& r = table.row(i);
-        rows.append({r.address, r.computer, r.name, r.score, r.set});
+        rows.append({r.address, r.computer, r.name, r.score, r.set, r.remark,
+                     QDir::toNativeSeparators(r.work)});
     }
     return rows;
 }

@@ -52,6 +52,9 @@ void ScoreBook::restorePrevious()
         if (r.source != creator) {
             m_table.recordScore(d, r.source, false);
         }
+        if (r.hasWork()) {
+            m_table.setWork(m_table.findLive(r.address, r.set), r.work, r.remark);
+        }
     }
     // Journalled as this run's own, so that a crash now loses nothing.
     if (m_journal.isWriting() && !m_journal.rewrite(ScoreJournal::snapshot(m_table))) {
@@ -103,6 +106,11 @@ void ScoreBook::record(const ScoreDatagram& score, const QHostAddress& from)
     m_journal.append(ScoreJournal::scoreEntry(score, source, forged));
     m_saved = false;
     if (result.outcome == RecordOutcome::Created) {
+        if (const QString folder = m_waitingWork.take({score.address, score.set});
+            !folder.isEmpty()) {
+            m_table.setWork(result.row, folder);
+            m_journal.append(ScoreJournal::workEntry(m_table.row(result.row)));
+        }
         emit rowsAdded();
         emit countChanged();
     } else {
@@ -267,6 +275,35 @@ void ScoreBook::allowSource(const QString& source)
     emit statusChanged();
 }
 
+void ScoreBook::attachWork(const QString& address, const QString& set, const QString& folder)
+{
+    const int i = m_table.findLive(address, set);
+    if (i == 0) {
+        m_waitingWork.insert({address, set}, folder);
+        return;
+    }
+    const bool hadMismatch = m_table.row(i).mismatched();
+    m_table.setWork(i, folder);
+    journalled(ScoreJournal::workEntry(m_table.row(i)));
+    emit rowChanged(i);
+    if (hadMismatch) {
+        emit statusChanged();
+    }
+}
+
+void ScoreBook::setRemark(const QString& address, const QString& set, const QString& folder,
+                          const QString& score)
+{
+    const int i = m_table.findLive(address, set);
+    if (i == 0 || m_table.row(i).work != folder) {
+        return;
+    }
+    m_table.setWork(i, folder, score);
+    journalled(ScoreJournal::workEntry(m_table.row(i)));
+    emit rowChanged(i);
+    emit statusChanged();
+}
+
 void ScoreBook::refillAcceptance()
 {
     QList<QPair<QPair<QString, QString>, QString>> keys;
@@ -293,6 +330,9 @@ QString ScoreBook::statusText() const
     }
     if (const int forged = m_table.forgedCount(); forged > 0) {
         parts.append(QStringLiteral("地址不符的成绩%1条").arg(forged));
+    }
+    if (const int n = m_table.mismatchCount(); n > 0) {
+        parts.append(QStringLiteral("复核不符%1条").arg(n));
     }
     if (!m_overQuotaOrder.isEmpty()) {
         int n = 0;
@@ -335,6 +375,10 @@ QString ScoreBook::statusDetails() const
     if (const int forged = m_table.forgedCount(); forged > 0) {
         lines.append(
             QStringLiteral("地址不符的成绩%1条（数据包中的地址与发送它的计算机不同）").arg(forged));
+    }
+    if (const int n = m_table.mismatchCount(); n > 0) {
+        lines.append(
+            QStringLiteral("复核不符%1条：收到的作业重新批改后的得分与上报的分数不同").arg(n));
     }
     for (const QString& source : m_overQuotaOrder) {
         lines.append(QStringLiteral("已拒收%1的新成绩%2条（每台计算机最多%3行；"

@@ -64,6 +64,15 @@ public:
     // Lets a source add rows beyond the limit for the rest of the run.
     void allowSource(const QString& source);
 
+    // A student's work for the key (address, set) is in `folder`. It belongs
+    // to the live row of the key; work that comes before its score waits for
+    // the row. Journalled like a score.
+    void attachWork(const QString& address, const QString& set, const QString& folder);
+    // The work in `folder` earned `score` when marked again here; ignored
+    // when the row has other work by now.
+    void setRemark(const QString& address, const QString& set, const QString& folder,
+                   const QString& score);
+
     const ScoreTable& table() const { return m_table; }
     const Acceptance& acceptance() const { return m_acceptance; }
     // Whether what is taken reaches the disk; when not, journalProblem()
@@ -116,6 +125,7 @@ private:
     bool m_saved = true; // nothing since the last save mark
     bool m_fullReported = false;
     std::array<int, 8> m_counts{};
+    QHash<QPair<QString, QString>, QString> m_waitingWork; // key -> folder
     QHash<QString, int> m_overQuotaBy;
     QStringList m_overQuotaOrder;
 };

@@ -31,6 +31,7 @@ constexpr char kName = 'N';
 constexpr char kMark = 'S';
 constexpr char kDelete = 'X';
 constexpr char kSaved = 'V';
+constexpr char kWork = 'W';
 constexpr int kScoreFields = 7;
 
 // Fields are UTF-8 with backslash, tab and line breaks escaped, so that a
@@ -63,6 +64,9 @@ QByteArray escaped(const QString& field)
 
 std::optional<QString> unescaped(QByteArrayView field)
 {
+    if (!field.contains('\\')) {
+        return QString::fromUtf8(field); // nearly every field
+    }
     QByteArray out;
     out.reserve(field.size());
     for (qsizetype i = 0; i < field.size(); ++i) {
@@ -100,15 +104,22 @@ QByteArray checksum(QByteArrayView body)
 }
 
 // Fields after the kind letter, unescaped; nullopt when one is malformed.
-std::optional<QStringList> fieldsOf(const QList<QByteArray>& parts)
+// The fields after the kind letter, split at tabs and unescaped; nullopt
+// when one is malformed.
+std::optional<QStringList> fieldsOf(QByteArrayView body)
 {
     QStringList out;
-    for (qsizetype i = 1; i < parts.size(); ++i) {
-        const auto field = unescaped(parts.at(i));
-        if (!field) {
+    qsizetype start = body.indexOf('\t');
+    while (start >= 0) {
+        const qsizetype end = body.indexOf('\t', start + 1);
+        const QByteArrayView field =
+            body.sliced(start + 1, (end < 0 ? body.size() : end) - start - 1);
+        auto text = unescaped(field);
+        if (!text) {
             return std::nullopt;
         }
-        out << *field;
+        out << std::move(*text);
+        start = end;
     }
     return out;
 }
@@ -124,13 +135,12 @@ std::optional<JournalEntry> decodeLine(QByteArrayView line)
     if (line.sliced(lastTab + 1) != checksum(body)) {
         return std::nullopt;
     }
-    const QList<QByteArray> parts = QByteArray(body.data(), body.size()).split('\t');
-    if (parts.first().size() != 1) {
-        return std::nullopt;
+    if (body.size() > 1 && body.at(1) != '\t') {
+        return std::nullopt; // the kind is one letter
     }
     JournalEntry e;
     qsizetype count = 0;
-    switch (parts.first().at(0)) {
+    switch (body.at(0)) {
     case kScore:
         e.kind = JournalEntry::Kind::Score;
         count = kScoreFields;
@@ -151,13 +161,17 @@ std::optional<JournalEntry> decodeLine(QByteArrayView line)
         e.kind = JournalEntry::Kind::Saved;
         count = 0;
         break;
+    case kWork:
+        e.kind = JournalEntry::Kind::Work;
+        count = 4;
+        break;
     default:
         return std::nullopt;
     }
-    if (parts.size() != count + 1) {
+    if (body.count('\t') != count) {
         return std::nullopt;
     }
-    auto fields = fieldsOf(parts);
+    auto fields = fieldsOf(body);
     if (!fields) {
         return std::nullopt;
     }
@@ -210,6 +224,10 @@ QByteArray ScoreJournal::encode(const JournalEntry& e)
     case JournalEntry::Kind::Saved:
         body += kSaved;
         count = 0;
+        break;
+    case JournalEntry::Kind::Work:
+        body += kWork;
+        count = 4;
         break;
     }
     for (int i = 0; i < count; ++i) {
@@ -287,9 +305,21 @@ void ScoreJournal::apply(const JournalEntry& e, ScoreTable& table)
     case JournalEntry::Kind::Delete:
         table.deleteRow(table.findLive(e.fields.value(0), e.fields.value(1)));
         break;
+    case JournalEntry::Kind::Work:
+        table.setWork(table.findLive(e.fields.value(0), e.fields.value(1)), e.fields.value(2),
+                      e.fields.value(3));
+        break;
     case JournalEntry::Kind::Saved:
         break;
     }
+}
+
+JournalEntry ScoreJournal::workEntry(const ScoreRow& row)
+{
+    JournalEntry e;
+    e.kind = JournalEntry::Kind::Work;
+    e.fields = {row.address, row.set, row.work, row.remark};
+    return e;
 }
 
 void ScoreJournal::rebuild(const QList<JournalEntry>& entries, ScoreTable& table)
@@ -326,6 +356,9 @@ QList<JournalEntry> ScoreJournal::snapshot(const ScoreTable& table)
         }
         if (r.source != creator && !(r.forged() && r.source == r.forgedFrom)) {
             entry(r.source, false);
+        }
+        if (r.hasWork()) {
+            out.append(workEntry(r));
         }
     }
     return out;

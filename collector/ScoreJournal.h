@@ -19,6 +19,7 @@ struct ScoreDatagram;
 namespace velmora::collector {
 
 class ScoreTable;
+struct ScoreRow;
 
 // One change of the score list, as the journal keeps it.
 struct JournalEntry
@@ -30,10 +31,12 @@ struct JournalEntry
         Mark,   // a hand correction of a row's score
         Delete, // a row deleted by the teacher
         Saved,  // the list was saved to a file
+        Work,   // a row's collected work arrived or was marked again
     };
     Kind kind = Kind::Saved;
     // Score: address, computer, score, name, set, source, forged ("0"/"1").
     // Name, Mark: the row's key (address, set) and the new text.
+    // Work: the row's key, the work's folder and its re-marked score.
     // Delete: the row's key. A row is named by its key, not its number, so a
     // damaged line before it cannot make a change land on another row.
     QStringList fields;
@@ -109,6 +112,7 @@ public:
     static PreviousRun load(const QString& path);
 
     static JournalEntry scoreEntry(const ScoreDatagram& d, const QString& source, bool forged);
+    static JournalEntry workEntry(const ScoreRow& row);
     // A correction or deletion of row i of `table` (before a deletion).
     static JournalEntry rowEntry(JournalEntry::Kind kind, const ScoreTable& table, int i,
                                  const QString& text = {});

@@ -5,6 +5,7 @@
 #include "ScoreTable.h"
 #include "Twips.h"
 
+#include <QContextMenuEvent>
 #include <QFocusEvent>
 #include <QHelpEvent>
 #include <QLineEdit>
@@ -115,6 +116,11 @@ const QString& ScoreListView::deleteToolTip()
 {
     static const QString tip = QStringLiteral("点击即可删除此条成绩。");
     return tip;
+}
+
+QString ScoreListView::remarkToolTip(const QString& remark, const QString& reported)
+{
+    return QStringLiteral("复核得分 ") + remark + QStringLiteral("，上报 ") + reported;
 }
 
 QString ScoreListView::uploadDuringEditToolTip(const QString& uploaded, const QString& kept)
@@ -322,6 +328,10 @@ QString ScoreListView::toolTipAt(const QPoint& pos) const
     if (cell == RowCell::Image1 && !r.deleted && r.forged()) {
         return forgedToolTip(r.forgedFrom);
     }
+    if ((cell == RowCell::Image4 || cell == RowCell::lbl_score) && !r.deleted &&
+        !r.remark.isEmpty() && !m_uploadDuringEdit.contains(i)) {
+        return remarkToolTip(r.remark, r.score);
+    }
     if (cell == RowCell::lbl_score && !r.deleted && m_uploadDuringEdit.contains(i)) {
         return uploadDuringEditToolTip(m_uploadDuringEdit.value(i), r.score);
     }
@@ -466,6 +476,7 @@ void ScoreListView::paintEvent(QPaintEvent* event)
     const int first = std::max(1, (top - 50) / kRowPitch);
     const int last = std::min(m_table.rec_count(), bottom / kRowPitch + 1);
     static const QPixmap warning = CollectorArt::warningIcon();
+    static const QPixmap tick = CollectorArt::tickIcon();
     for (int i = first; i <= last; ++i) {
         const ScoreRow& r = m_table.row(i);
         const auto rects = RowLayout::rowRects(i);
@@ -479,9 +490,16 @@ void ScoreListView::paintEvent(QPaintEvent* event)
                 if ((cell == RowCell::Img_edit || cell == RowCell::Img_del) && r.deleted) {
                     continue; // a deleted row's icons are gone
                 }
-                p.drawPixmap(rect.topLeft(), cell == RowCell::Image1 && r.forged() && !r.deleted
-                                                 ? warning
-                                                 : cellPicture(cell));
+                // The score's picture tells how the collected work was judged
+                // again: a tick when it earned the score shown, a warning
+                // when not; rows without marked work keep the picture.
+                const bool judged = cell == RowCell::Image4 && !r.deleted && !r.remark.isEmpty();
+                p.drawPixmap(rect.topLeft(),
+                             (cell == RowCell::Image1 && r.forged() && !r.deleted) ||
+                                     (judged && r.mismatched())
+                                 ? warning
+                             : judged ? tick
+                                      : cellPicture(cell));
                 continue;
             }
             if (editor(i, cell)) {
@@ -502,6 +520,14 @@ void ScoreListView::paintEvent(QPaintEvent* event)
             }
             p.restore();
         }
+    }
+}
+
+void ScoreListView::contextMenuEvent(QContextMenuEvent* event)
+{
+    const int i = rowAt(event->pos());
+    if (i > 0 && !m_table.row(i).deleted) {
+        emit rowMenuRequested(i, event->globalPos());
     }
 }
 

@@ -37,6 +37,8 @@ public:
     static const QString& deleteToolTip();
     // "成绩来自 <source>，与所报地址不符"
     static QString forgedToolTip(const QString& source);
+    // "复核得分 12，上报 25": the collected work marked again, and the score.
+    static QString remarkToolTip(const QString& remark, const QString& reported);
     // "修改期间收到上传的成绩 <uploaded>，已保留手工修改的 <kept>"
     static QString uploadDuringEditToolTip(const QString& uploaded, const QString& kept);
 
@@ -68,6 +70,8 @@ public:
 
 signals:
     void deleteClicked(int row);
+    // A right-click on a row (its number) at a point of the view.
+    void rowMenuRequested(int row, const QPoint& at);
     void nameEdited(int row, const QString& text);
     void scoreEdited(int row, const QString& text);
 
@@ -76,6 +80,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;

@@ -4,6 +4,8 @@
 #include "Gbk.h"
 #include "ScoreDatagram.h"
 
+#include <algorithm>
+
 namespace velmora::collector {
 
 namespace {
@@ -24,9 +26,13 @@ QString ScoreTable::shownField(const QString& field)
 {
     // Datagram fields can carry line breaks, NUL and other control
     // characters: none of them belongs in a list cell or a text file line.
+    const auto isControl = [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7F; };
+    if (std::none_of(field.cbegin(), field.cend(), isControl)) {
+        return field; // shares the text, no copy
+    }
     QString out = field;
     for (QChar& c : out) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F) {
+        if (isControl(c)) {
             c = u' ';
         }
     }
@@ -114,6 +120,25 @@ const ScoreRow& ScoreTable::row(int i) const
 {
     Q_ASSERT(isValidRow(i));
     return m_rows.at(i - 1);
+}
+
+bool ScoreTable::setWork(int i, const QString& folder, const QString& remark)
+{
+    if (!isValidRow(i) || m_rows.at(i - 1).deleted) {
+        return false;
+    }
+    m_rows[i - 1].work = folder;
+    m_rows[i - 1].remark = remark;
+    return true;
+}
+
+int ScoreTable::mismatchCount() const
+{
+    int n = 0;
+    for (const ScoreRow& r : m_rows) {
+        n += (!r.deleted && r.mismatched()) ? 1 : 0;
+    }
+    return n;
 }
 
 bool ScoreTable::setName(int i, const QString& name)

@@ -31,8 +31,16 @@ struct ScoreRow
     // Sender address of a datagram whose address field named another
     // computer; empty while every datagram came from the address it names.
     QString forgedFrom;
+    // The folder of the student's collected work for this row, empty when
+    // none arrived; and the score the work earned when marked again here,
+    // empty until it has been.
+    QString work;
+    QString remark;
 
     bool forged() const { return !forgedFrom.isEmpty(); }
+    bool hasWork() const { return !work.isEmpty(); }
+    // The work was marked again and its score differs from the row's.
+    bool mismatched() const { return !remark.isEmpty() && remark != score.trimmed(); }
 };
 
 enum class RecordOutcome
@@ -79,6 +87,8 @@ public:
     bool isFull() const { return liveCount() >= kMaxRows; }
     // Live rows with a forged-address mark.
     int forgedCount() const;
+    // Live rows whose re-marked work differs from the score.
+    int mismatchCount() const;
 
     // Key entries of row i (1-based); the address entry is empty once the row
     // is deleted. Out-of-range rows give empty text.
@@ -88,6 +98,10 @@ public:
     bool isValidRow(int i) const { return i >= 1 && i <= rec_count(); }
     // Row i, 1 <= i <= rec_count().
     const ScoreRow& row(int i) const;
+
+    // The row's collected work and its re-marked score (empty: not yet).
+    // False for deleted or unknown rows.
+    bool setWork(int i, const QString& folder, const QString& remark = {});
 
     // Hand corrections of a live row. False for deleted or unknown rows.
     bool setName(int i, const QString& name);

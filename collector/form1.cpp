@@ -399,17 +399,18 @@ void form1::reportListenFailure()
     }
     if (!m_book->isJournalling() && m_receiver->isListening()) {
         // A score that is not on the disk is never confirmed to a student.
-        prompt(this, Prompt{QStringLiteral("提示"),
-                            QStringLiteral("无法写入成绩日志（") + m_book->journalProblem() +
-                                QStringLiteral("）。\r收到的成绩仍会显示，但不会向学生机确认，"
-                                               "学生会看到“上传未确认”。\r请关闭其他Velcoll，"
-                                               "或检查文件夹“") +
-                                QDir::toNativeSeparators(m_book->journalFolder()) +
-                                QStringLiteral("”后重新启动本程序。"),
-                            QMessageBox::Warning,
-                            QMessageBox::Ok,
-                            QMessageBox::Ok,
-                            {}});
+        prompt(this,
+               Prompt{QStringLiteral("提示"),
+                      QStringLiteral("无法写入成绩日志（") + m_book->journalProblem() +
+                          QStringLiteral("）。\r收到的成绩仍会显示，但不会向学生机确认，"
+                                         "学生机会提示教师机没有确认收到。\r请关闭其他Velcoll，"
+                                         "或检查文件夹“") +
+                          QDir::toNativeSeparators(m_book->journalFolder()) +
+                          QStringLiteral("”后重新启动本程序。"),
+                      QMessageBox::Warning,
+                      QMessageBox::Ok,
+                      QMessageBox::Ok,
+                      {}});
     }
 }
 

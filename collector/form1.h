@@ -129,7 +129,7 @@ private:
     QString m_workbook;
     QString m_saveText;
     QString m_addressText;
-    QString m_listenProblem;  // why the port could not be bound, for the one message
+    QString m_listenProblem; // why the port could not be bound, for the one message
     bool m_listenReported = false;
 
     QQForm* m_QQForm1 = nullptr;

@@ -276,8 +276,9 @@ QString DatagramHarness::checkEdit(QByteArrayView payload)
     if (action == 0) {
         done = m_table.deleteRow(target);
         const QString& marker = ScoreTable::deletedMarker();
-        expected = ScoreRow{marker,    marker,    marker,    marker,   QString(),
-                            true,      QString(), QString(), QString()};
+        expected = ScoreRow();
+        expected.address = expected.computer = expected.name = expected.score = marker;
+        expected.deleted = true;
     } else if (action == 1) {
         done = m_table.setName(target, value);
         expected.name = value;

@@ -955,25 +955,25 @@ void TestCollectorCore::csvExport_data()
     QTest::addColumn<QStringList>("steps");
     QTest::addColumn<QString>("expected"); // after the byte-order mark
 
-    const QString head = u"IP地址,机器名,姓名,分数,套题\r\n"_s;
+    const QString head = u"IP地址,机器名,姓名,分数,套题,复核分,作业\r\n"_s;
     QTest::newRow("empty list: header only") << QStringList() << head;
     QTest::newRow("deleted row left out")
         << QStringList{u"rec 10.0.0.1#PC1#20#张三#第一套"_s, u"rec 10.0.0.2#PC2#5#李四#第一套"_s,
                        u"del 1"_s}
-        << head + u"10.0.0.2,PC2,李四,5,第一套\r\n"_s;
+        << head + u"10.0.0.2,PC2,李四,5,第一套,,\r\n"_s;
     QTest::newRow("comma, quotes and # quoted, a line break as blanks")
         << QStringList{u"rec 10.0.0.1#PC,1#20#x#第一套"_s, u"name 1 张\"三\"#2\r\n班"_s}
-        << head + u"10.0.0.1,\"PC,1\",\"张\"\"三\"\"#2  班\",20,第一套\r\n"_s;
+        << head + u"10.0.0.1,\"PC,1\",\"张\"\"三\"\"#2  班\",20,第一套,,\r\n"_s;
     QTest::newRow("NUL, ESC and DEL as blanks; a leading tab or CR guarded")
         << QStringList{u"rec 10.0.0.1#PC1#20#x#第一套"_s, u"name 1 a\u0000b\u001Bc\u007Fd"_s,
                        u"rec 10.0.0.2#PC2#20#x#第一套"_s, u"name 2 \t=1+1"_s,
                        u"rec 10.0.0.3#PC3#20#x#第一套"_s, u"name 3 \r=1+1"_s}
         << head +
-               u"10.0.0.1,PC1,a b c d,20,第一套\r\n10.0.0.2,PC2,' =1+1,20,第一套\r\n"
-               u"10.0.0.3,PC3,' =1+1,20,第一套\r\n"_s;
+               u"10.0.0.1,PC1,a b c d,20,第一套,,\r\n10.0.0.2,PC2,' =1+1,20,第一套,,\r\n"
+               u"10.0.0.3,PC3,' =1+1,20,第一套,,\r\n"_s;
     QTest::newRow("formula-like text defused, numbers kept")
         << QStringList{u"rec 10.0.0.1#=cmd()#-3#@x#第一套"_s, u"rec 10.0.0.2#+1+1#-x#-#第一套"_s}
-        << head + u"10.0.0.1,'=cmd(),'@x,-3,第一套\r\n10.0.0.2,'+1+1,'-,'-x,第一套\r\n"_s;
+        << head + u"10.0.0.1,'=cmd(),'@x,-3,第一套,,\r\n10.0.0.2,'+1+1,'-,'-x,第一套,,\r\n"_s;
 }
 
 void TestCollectorCore::csvExport()
@@ -999,7 +999,7 @@ void TestCollectorCore::workbookSheets_data()
     QTest::addColumn<QStringList>("summary"); // 班级汇总: header and one row per computer
     QTest::addColumn<QStringList>("missing"); // 未交
 
-    const QString gradeHead = u"IP地址|机器名|姓名|分数|套题"_s;
+    const QString gradeHead = u"IP地址|机器名|姓名|分数|套题|复核分|作业"_s;
     const QString missHead = u"套题|IP地址|机器名|姓名"_s;
     QTest::newRow("empty list: header rows only")
         << QStringList() << QStringList{gradeHead}

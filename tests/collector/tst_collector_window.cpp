@@ -1301,12 +1301,12 @@ void TestCollectorWindow::saveTypes()
         const QList<XlsxSheet> sheets = readXlsx(path, &error);
         QVERIFY2(!sheets.isEmpty(), qPrintable(error));
         QCOMPARE(sheets.first().joined(),
-                 (QStringList{QStringLiteral("IP地址|机器名|姓名|分数|套题"),
+                 (QStringList{QStringLiteral("IP地址|机器名|姓名|分数|套题|复核分|作业"),
                               u"192.168.1.1|PC1|" + name + u"|1|第一套"}));
     } else if (file.endsWith(u".csv")) {
         QCOMPARE(bytes, QByteArray("\xEF\xBB\xBF") +
-                            QStringLiteral("IP地址,机器名,姓名,分数,套题\r\n"
-                                           "192.168.1.1,PC1,\"张,\"\"三\"\"\",1,第一套\r\n")
+                            QStringLiteral("IP地址,机器名,姓名,分数,套题,复核分,作业\r\n"
+                                           "192.168.1.1,PC1,\"张,\"\"三\"\"\",1,第一套,,\r\n")
                                 .toUtf8());
     } else {
         QCOMPARE(bytes, gbk(u"192.168.1.1#PC1#" + name + u"#1#第一套\r\n"));
