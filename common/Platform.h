@@ -60,6 +60,15 @@ bool startSpreadsheet(const QString& workbook);
 // (fdatasync; on Windows _commit). `handle` is QFile::handle().
 bool syncToDisk(int handle);
 
+// Puts a folder's entries (names created, renamed or removed in it) on the
+// disk, so a rename survives a power cut. Windows has no such call for a
+// folder and returns true.
+bool syncFolder(const QString& folder);
+
+// The per-user folder under which Velcoll keeps what it collects:
+// ~/Velcoll elsewhere, %USERPROFILE%\Documents\Velcoll on Windows.
+QString collectorDocumentsFolder();
+
 enum class OpenResult
 {
     Opened,     // file is open for reading

@@ -128,6 +128,23 @@ bool syncToDisk(int handle)
     return handle >= 0 && ::fdatasync(handle) == 0;
 }
 
+bool syncFolder(const QString& folder)
+{
+    const int fd = ::open(QFile::encodeName(folder).constData(),
+                          O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        return false;
+    }
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
+QString collectorDocumentsFolder()
+{
+    return QDir(QDir::homePath()).filePath(QStringLiteral("Velcoll"));
+}
+
 OpenResult openRegularFile(QFile& file, const QString& path, QString& why)
 {
     // O_NONBLOCK: opening a pipe returns at once instead of waiting for a

@@ -80,8 +80,8 @@ bool startSpreadsheet(const QString& workbook)
         }
         QProcess process;
         process.setProgram(excel);
-        process.setNativeArguments(QLatin1Char('"') + QDir::toNativeSeparators(workbook)
-                                   + QLatin1Char('"'));
+        process.setNativeArguments(QLatin1Char('"') + QDir::toNativeSeparators(workbook) +
+                                   QLatin1Char('"'));
         if (process.startDetached()) {
             return true;
         }
@@ -92,6 +92,22 @@ bool startSpreadsheet(const QString& workbook)
 bool syncToDisk(int handle)
 {
     return handle >= 0 && ::_commit(handle) == 0;
+}
+
+bool syncFolder(const QString&)
+{
+    // NTFS journals its folder entries; a rename is durable once done.
+    return true;
+}
+
+QString collectorDocumentsFolder()
+{
+    // %USERPROFILE%\Documents, wherever the user's profile keeps it.
+    QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (documents.isEmpty()) {
+        documents = QDir(QDir::homePath()).filePath(QStringLiteral("Documents"));
+    }
+    return QDir(documents).filePath(QStringLiteral("Velcoll"));
 }
 
 OpenResult openRegularFile(QFile& file, const QString& path, QString& why)
