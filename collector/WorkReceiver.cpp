@@ -193,12 +193,15 @@ private:
             return;
         }
         c->idle->start(m_limits.idleTimeoutMs);
+        // One buffer for every connection of the thread: nothing is allocated
+        // per piece.
+        m_chunk.resize(kReadAheadBytes);
         while (socket->bytesAvailable() > 0) {
-            const QByteArray chunk = socket->read(kReadAheadBytes);
-            if (chunk.isEmpty()) {
+            const qint64 n = socket->read(m_chunk.data(), m_chunk.size());
+            if (n <= 0) {
                 break;
             }
-            const WorkReader::State state = c->reader->feed(chunk);
+            const WorkReader::State state = c->reader->feed(QByteArrayView(m_chunk).first(n));
             if (state == WorkReader::State::Refused) {
                 refuse(socket, c->reader->refusal(), c->reader->detail());
                 return;
@@ -280,6 +283,7 @@ private:
 
     void answer(QTcpSocket* socket, Refusal reason)
     {
+        socket->setReadBufferSize(kReadAheadBytes);
         socket->write(work::encodeReply(reason));
         // What the sender still sends is read and dropped: closing with
         // unread bytes would reset the connection and could lose the answer.
@@ -344,6 +348,7 @@ private:
     QHash<quint32, int> m_active;
     QHash<quint32, QList<qint64>> m_starts;
     QList<QTcpSocket*> m_lingering;
+    QByteArray m_chunk;
 };
 
 WorkReceiver::WorkReceiver(WorkStore store, QObject* parent) : QObject(parent), m_root(store.root())

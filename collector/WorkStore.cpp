@@ -92,7 +92,9 @@ bool WorkStore::Staging::open(int, const work::WorkFile& file)
         return fail(QStringLiteral("文件名不安全"), {});
     }
     m_file.setFileName(QDir(m_folder).filePath(file.name));
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+    // Unbuffered: the reader hands over pieces of 64 KiB, and a second copy
+    // in a buffer would only cost memory.
+    if (!m_file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered)) {
         return fail(QStringLiteral("无法建立文件“%1”").arg(shown(m_file.fileName())),
                     m_file.errorString());
     }

@@ -294,10 +294,11 @@ bool MemorySink::begin(const WorkHeader& header)
     return true;
 }
 
-bool MemorySink::open(int, const WorkFile& file)
+bool MemorySink::open(int, const WorkFile&)
 {
+    // Nothing reserved for the size the header claims: memory follows the
+    // bytes that really came.
     m_contents.append(QByteArray());
-    m_contents.last().reserve(qsizetype(file.size));
     return true;
 }
 
