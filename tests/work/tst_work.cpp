@@ -408,6 +408,9 @@ void TestWork::storeReplaces()
 
 void TestWork::storeStaysInside()
 {
+#ifdef Q_OS_WIN
+    QSKIP("QFile::link makes a shortcut file on Windows, not a link");
+#endif
     QTemporaryDir dir;
     const QString root = dir.filePath(QStringLiteral("作业"));
     const QString outside = dir.filePath(QStringLiteral("outside"));
@@ -467,9 +470,14 @@ void TestWork::roundTrip()
     }
     QVERIFY(putFile(working + QStringLiteral("/图片.jpg"), picture));
     QVERIFY(putFile(working + QStringLiteral("/images/inner.gif"), "inner"));
+    int leftOut = 1; // the subfolder
+#ifndef Q_OS_WIN
+    // (on Windows QFile::link makes a shortcut file, which is sent)
     QVERIFY(putFile(dir.filePath(QStringLiteral("secret.txt")), "secret"));
     QVERIFY(QFile::link(dir.filePath(QStringLiteral("secret.txt")),
                         working + QStringLiteral("/link.txt")));
+    ++leftOut;
+#endif
 
     const QString root = dir.filePath(QStringLiteral("作业"));
     WorkReceiver receiver{WorkStore(root)};
@@ -482,7 +490,7 @@ void TestWork::roundTrip()
     sender.send(fields(QStringLiteral("王五"), marking::setFolderName(3)), working, pageName);
     QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 10000);
     QCOMPARE(finished.at(0).at(0).value<WorkSender::Outcome>(), WorkSender::Outcome::Delivered);
-    QCOMPARE(sender.skipped().size(), 2); // the link and the subfolder
+    QCOMPARE(sender.skipped().size(), leftOut);
     QTRY_COMPARE(stored.size(), 1);
 
     const QString folder = stored.at(0).at(2).toString();
