@@ -47,6 +47,7 @@ void WorkMarker::mark(const QString& address, const QString& set, const QString&
 {
     ++m_pending;
     m_pool.start([this, address, set, folder] {
+        platform::lowerThreadPriority();
         const Result result = markFolder(set, folder);
         // Queued to this object's thread; the destructor waits for the pool,
         // and what is still queued then is dropped with the object.

@@ -2,6 +2,7 @@
 #include "WorkReceiver.h"
 
 #include "Marking.h"
+#include "Platform.h"
 
 #include <QDateTime>
 #include <QFileInfo>
@@ -359,6 +360,10 @@ WorkReceiver::WorkReceiver(WorkStore store, QObject* parent) : QObject(parent), 
     m_server = new WorkServer(this, std::move(store), m_limits);
     m_server->moveToThread(&m_thread);
     m_thread.start();
+    // Reading, hashing and writing work yields to the thread that
+    // acknowledges scores.
+    QMetaObject::invokeMethod(
+        m_server, [] { platform::lowerThreadPriority(); }, Qt::QueuedConnection);
 }
 
 WorkReceiver::~WorkReceiver()

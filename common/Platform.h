@@ -65,6 +65,11 @@ bool syncToDisk(int handle);
 // folder and returns true.
 bool syncFolder(const QString& folder);
 
+// Lowers the priority of the calling thread a little (Linux: nice 10 for the
+// thread; Windows: below normal), for background work that must never keep
+// the window's thread from a core.
+void lowerThreadPriority();
+
 // The per-user folder under which Velcoll keeps what it collects:
 // ~/Velcoll elsewhere, %USERPROFILE%\Documents\Velcoll on Windows.
 QString collectorDocumentsFolder();

@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -138,6 +139,18 @@ bool syncFolder(const QString& folder)
     const bool ok = ::fsync(fd) == 0;
     ::close(fd);
     return ok;
+}
+
+void lowerThreadPriority()
+{
+#ifdef __linux__
+    // Linux gives each thread its own nice value; 0 names the calling thread.
+    errno = 0;
+    const int current = ::getpriority(PRIO_PROCESS, 0);
+    if (errno == 0 && current < 10) {
+        ::setpriority(PRIO_PROCESS, 0, 10);
+    }
+#endif
 }
 
 QString collectorDocumentsFolder()

@@ -10,6 +10,7 @@
 #include <QStandardPaths>
 
 #include <io.h>
+#include <windows.h>
 
 namespace velmora::platform {
 
@@ -98,6 +99,11 @@ bool syncFolder(const QString&)
 {
     // NTFS journals its folder entries; a rename is durable once done.
     return true;
+}
+
+void lowerThreadPriority()
+{
+    ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
 }
 
 QString collectorDocumentsFolder()
