@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QPointer>
+#include <QSocketNotifier>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
@@ -26,6 +27,8 @@ namespace {
 // What Qt may read ahead of the reader per connection: the rest waits in the
 // system's buffers, so memory stays small however many bytes are on the way.
 constexpr qint64 kReadAheadBytes = 64 * 1024;
+// The same for a socket that got its answer and whose bytes are dropped.
+constexpr qint64 kDropAheadBytes = 4 * 1024;
 // Sockets that got their answer and wait for their sender to close (so the
 // answer is not lost to a reset); past this many, the oldest are cut.
 constexpr int kMaxLingering = 256;
@@ -56,6 +59,13 @@ public:
     {
         m_connections.clear(); // abandons what was being staged
         m_lingering.clear();
+        for (QSocketNotifier* notifier : std::as_const(m_bare)) {
+            QObject::disconnect(notifier, nullptr, this, nullptr);
+            notifier->setEnabled(false);
+            platform::closeSocket(notifier->socket());
+            delete notifier;
+        }
+        m_bare.clear();
         const auto sockets = findChildren<QTcpSocket*>(Qt::FindDirectChildrenOnly);
         for (QTcpSocket* socket : sockets) {
             QObject::disconnect(socket, nullptr, this, nullptr);
@@ -284,7 +294,10 @@ private:
 
     void answer(QTcpSocket* socket, Refusal reason)
     {
-        socket->setReadBufferSize(kReadAheadBytes);
+        if (lingerBare(socket, reason)) {
+            return;
+        }
+        socket->setReadBufferSize(kDropAheadBytes);
         socket->write(work::encodeReply(reason));
         // What the sender still sends is read and dropped: closing with
         // unread bytes would reset the connection and could lose the answer.
@@ -309,6 +322,49 @@ private:
         if (socket->state() == QAbstractSocket::UnconnectedState) {
             socket->deleteLater();
         }
+    }
+
+    // The answer goes straight to the system, and the connection lingers on a
+    // second descriptor of its own, watched by a notifier that drops what
+    // comes until the sender closes: no socket object and no buffers per
+    // connection, however many of a class are turned away at once. False
+    // where the platform cannot; the socket is then left as it was.
+    bool lingerBare(QTcpSocket* socket, Refusal reason)
+    {
+        const qintptr descriptor = socket->socketDescriptor();
+        if (descriptor < 0 || socket->bytesToWrite() > 0) {
+            return false;
+        }
+        const qintptr copy = platform::duplicateSocket(descriptor);
+        if (copy < 0) {
+            return false;
+        }
+        if (!platform::sendNow(copy, work::encodeReply(reason))) {
+            platform::closeSocket(copy);
+            return false;
+        }
+        // Closing Qt's descriptor leaves the connection open on the copy.
+        socket->abort();
+        socket->deleteLater();
+        auto* notifier = new QSocketNotifier(copy, QSocketNotifier::Read, this);
+        auto end = [notifier, copy, closed = std::make_shared<bool>(false)] {
+            if (!*closed) { // the sender's close and the time-out may both come
+                *closed = true;
+                notifier->setEnabled(false);
+                platform::closeSocket(copy);
+                notifier->deleteLater();
+            }
+        };
+        QObject::connect(notifier, &QSocketNotifier::activated, notifier, [copy, end] {
+            if (!platform::discardIncoming(copy)) {
+                end();
+            }
+        });
+        QTimer::singleShot(m_limits.lingerMs, notifier, end);
+        m_bare.append(notifier);
+        QObject::connect(notifier, &QObject::destroyed, this,
+                         [this, notifier] { m_bare.removeOne(notifier); });
+        return true;
     }
 
     void timedOut(QTcpSocket* socket)
@@ -349,6 +405,7 @@ private:
     QHash<quint32, int> m_active;
     QHash<quint32, QList<qint64>> m_starts;
     QList<QTcpSocket*> m_lingering;
+    QList<QSocketNotifier*> m_bare; // connections lingering on their own descriptor
     QByteArray m_chunk;
 };
 

@@ -15,6 +15,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -151,6 +152,35 @@ void lowerThreadPriority()
         ::setpriority(PRIO_PROCESS, 0, 10);
     }
 #endif
+}
+
+bool sendNow(qintptr descriptor, QByteArrayView bytes)
+{
+    const ssize_t sent = ::send(int(descriptor), bytes.data(), std::size_t(bytes.size()),
+                                MSG_NOSIGNAL | MSG_DONTWAIT);
+    return sent == bytes.size();
+}
+
+qintptr duplicateSocket(qintptr descriptor)
+{
+    return ::fcntl(int(descriptor), F_DUPFD_CLOEXEC, 0);
+}
+
+bool discardIncoming(qintptr descriptor)
+{
+    char sink[4096];
+    for (;;) {
+        const ssize_t n = ::recv(int(descriptor), sink, sizeof sink, MSG_DONTWAIT);
+        if (n > 0) {
+            continue;
+        }
+        return n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR);
+    }
+}
+
+void closeSocket(qintptr descriptor)
+{
+    ::close(int(descriptor));
 }
 
 QString collectorDocumentsFolder()

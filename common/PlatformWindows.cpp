@@ -106,6 +106,23 @@ void lowerThreadPriority()
     ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
 }
 
+bool sendNow(qintptr, QByteArrayView)
+{
+    return false;
+}
+
+qintptr duplicateSocket(qintptr)
+{
+    return -1;
+}
+
+bool discardIncoming(qintptr)
+{
+    return false;
+}
+
+void closeSocket(qintptr) {}
+
 QString collectorDocumentsFolder()
 {
     // %USERPROFILE%\Documents, wherever the user's profile keeps it.
