@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# Builds the libFuzzer targets with clang (preset fuzz, build/fuzz) and runs
+# Builds the libFuzzer targets (datagram, journal, marking, work) with clang
+# (preset fuzz, build/fuzz) and runs
 # each for 30 seconds from the committed seed corpus.
 set -euo pipefail
 cd "$(dirname "$0")/.."
