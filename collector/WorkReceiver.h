@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "ScoreDatagram.h"
 #include "WorkProtocol.h"
 #include "WorkStore.h"
 
@@ -52,7 +53,7 @@ public:
 
     // Listens on every IPv4 address. False with errorString() when the port
     // cannot be had; the caller goes on without collecting work.
-    bool listen(quint16 port = kDefaultPort);
+    bool listen(quint16 port = kCollectorPort);
     void close();
     bool isListening() const { return m_port != 0; }
     quint16 serverPort() const { return m_port; }
@@ -63,8 +64,6 @@ public:
     // Counts since start, for the status line and tests.
     int storedCount() const { return m_stored; }
     int refusedCount() const { return m_refused; }
-
-    static constexpr quint16 kDefaultPort = 1202;
 
 signals:
     // A complete submission is in place. peer is the TCP sender's address
