@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 
 #include <functional>
@@ -66,6 +67,32 @@ bool startSpreadsheet(const QString& workbook);
 // Asks the system to put what was written to an open file on the disk
 // (fdatasync; on Windows _commit). `handle` is QFile::handle().
 bool syncToDisk(int handle);
+
+// Puts a folder's entries (names created, renamed or removed in it) on the
+// disk, so a rename survives a power cut. Windows has no such call for a
+// folder and returns true.
+bool syncFolder(const QString& folder);
+
+// Lowers the priority of the calling thread a little (Linux: nice 10 for the
+// thread; Windows: below normal), for background work that must never keep
+// the window's thread from a core.
+void lowerThreadPriority();
+
+// For a server's last words on a TCP connection without Qt's buffers:
+// sends bytes at once on a connected socket's descriptor (all or nothing;
+// false when they do not go out at once); makes a second descriptor of the
+// same connection that stays open when the first is closed (-1 where the
+// platform cannot: Windows); reads and drops what is waiting (false once the
+// peer has closed or the connection failed); closes a descriptor. Windows
+// has none of these and the caller keeps its QTcpSocket instead.
+bool sendNow(qintptr descriptor, QByteArrayView bytes);
+qintptr duplicateSocket(qintptr descriptor);
+bool discardIncoming(qintptr descriptor);
+void closeSocket(qintptr descriptor);
+
+// The per-user folder under which Velcoll keeps what it collects:
+// ~/Velcoll elsewhere, %USERPROFILE%\Documents\Velcoll on Windows.
+QString collectorDocumentsFolder();
 
 enum class OpenResult
 {

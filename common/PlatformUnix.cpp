@@ -14,6 +14,8 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -126,6 +128,64 @@ bool startSpreadsheet(const QString& workbook)
 bool syncToDisk(int handle)
 {
     return handle >= 0 && ::fdatasync(handle) == 0;
+}
+
+bool syncFolder(const QString& folder)
+{
+    const int fd = ::open(QFile::encodeName(folder).constData(),
+                          O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        return false;
+    }
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
+void lowerThreadPriority()
+{
+#ifdef __linux__
+    // Linux gives each thread its own nice value; 0 names the calling thread.
+    errno = 0;
+    const int current = ::getpriority(PRIO_PROCESS, 0);
+    if (errno == 0 && current < 10) {
+        ::setpriority(PRIO_PROCESS, 0, 10);
+    }
+#endif
+}
+
+bool sendNow(qintptr descriptor, QByteArrayView bytes)
+{
+    const ssize_t sent = ::send(int(descriptor), bytes.data(), std::size_t(bytes.size()),
+                                MSG_NOSIGNAL | MSG_DONTWAIT);
+    return sent == bytes.size();
+}
+
+qintptr duplicateSocket(qintptr descriptor)
+{
+    return ::fcntl(int(descriptor), F_DUPFD_CLOEXEC, 0);
+}
+
+bool discardIncoming(qintptr descriptor)
+{
+    char sink[4096];
+    for (;;) {
+        const ssize_t n = ::recv(int(descriptor), sink, sizeof sink, MSG_DONTWAIT);
+        if (n > 0) {
+            continue;
+        }
+        return n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR);
+    }
+}
+
+void closeSocket(qintptr descriptor)
+{
+    ::close(int(descriptor));
+}
+
+QString collectorDocumentsFolder()
+{
+    return QDir(QDir::homePath()).filePath(QStringLiteral("Velcoll"));
 }
 
 OpenResult openRegularFile(QFile& file, const QString& path, QString& why)

@@ -10,6 +10,7 @@
 #include <QStandardPaths>
 
 #include <io.h>
+#include <windows.h>
 
 namespace velmora::platform {
 
@@ -80,8 +81,8 @@ bool startSpreadsheet(const QString& workbook)
         }
         QProcess process;
         process.setProgram(excel);
-        process.setNativeArguments(QLatin1Char('"') + QDir::toNativeSeparators(workbook)
-                                   + QLatin1Char('"'));
+        process.setNativeArguments(QLatin1Char('"') + QDir::toNativeSeparators(workbook) +
+                                   QLatin1Char('"'));
         if (process.startDetached()) {
             return true;
         }
@@ -92,6 +93,44 @@ bool startSpreadsheet(const QString& workbook)
 bool syncToDisk(int handle)
 {
     return handle >= 0 && ::_commit(handle) == 0;
+}
+
+bool syncFolder(const QString&)
+{
+    // NTFS journals its folder entries; a rename is durable once done.
+    return true;
+}
+
+void lowerThreadPriority()
+{
+    ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
+}
+
+bool sendNow(qintptr, QByteArrayView)
+{
+    return false;
+}
+
+qintptr duplicateSocket(qintptr)
+{
+    return -1;
+}
+
+bool discardIncoming(qintptr)
+{
+    return false;
+}
+
+void closeSocket(qintptr) {}
+
+QString collectorDocumentsFolder()
+{
+    // %USERPROFILE%\Documents, wherever the user's profile keeps it.
+    QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (documents.isEmpty()) {
+        documents = QDir(QDir::homePath()).filePath(QStringLiteral("Documents"));
+    }
+    return QDir(documents).filePath(QStringLiteral("Velcoll"));
 }
 
 OpenResult openRegularFile(QFile& file, const QString& path, QString& why)

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# Builds the libFuzzer targets with clang (preset fuzz, build/fuzz) and runs
-# each for 30 seconds from the committed seed corpus.
+# Builds the libFuzzer targets (datagram, journal, marking, work) with clang
+# (preset fuzz, build/fuzz) and runs each for 30 seconds from the committed
+# seed corpus.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 # Paths relative to the checkout, so another clone reuses the compiler cache.

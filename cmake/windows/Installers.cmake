@@ -3,8 +3,9 @@
 # folder into Program Files:
 #
 #   Velmora-<version>-setup.exe  Velmora.exe, velmora-mark.exe, wf\
-#   Velcoll-<version>-setup.exe  Velcoll.exe, 汇总成绩.xls; opens UDP 1202 in
-#                                Windows Firewall (and closes it on removal)
+#   Velcoll-<version>-setup.exe  Velcoll.exe, 汇总成绩.xls; opens UDP and TCP
+#                                1202 in Windows Firewall (and closes them on
+#                                removal)
 #
 #   cmake --build --preset windows --target installers   (needs makensis)
 #
@@ -46,13 +47,18 @@ endfunction()
 velmora_installer(Velmora student "Velmora 网页制作练习"
   ${CMAKE_SOURCE_DIR}/packaging/windows/velmora.ico)
 
-# The collector receives scores on UDP port 1202.
+# The collector receives scores on UDP port 1202 and the students' work on
+# TCP port 1202: one rule for each protocol, both for Velcoll.exe only.
 set(velcoll_rule "name=\"Velcoll UDP 1202\"")
+set(velcoll_tcp_rule "name=\"Velcoll TCP 1202\"")
 velmora_installer(Velcoll teacher "Velcoll 成绩收集"
   ${CMAKE_SOURCE_DIR}/packaging/windows/velcoll.ico
   "nsExec::ExecToLog 'netsh advfirewall firewall delete rule ${velcoll_rule}'
-  nsExec::ExecToLog 'netsh advfirewall firewall add rule ${velcoll_rule} dir=in action=allow protocol=UDP localport=1202 program=\"$INSTDIR\\Velcoll.exe\" profile=any'"
-  "nsExec::ExecToLog 'netsh advfirewall firewall delete rule ${velcoll_rule}'")
+  nsExec::ExecToLog 'netsh advfirewall firewall add rule ${velcoll_rule} dir=in action=allow protocol=UDP localport=1202 program=\"$INSTDIR\\Velcoll.exe\" profile=any'
+  nsExec::ExecToLog 'netsh advfirewall firewall delete rule ${velcoll_tcp_rule}'
+  nsExec::ExecToLog 'netsh advfirewall firewall add rule ${velcoll_tcp_rule} dir=in action=allow protocol=TCP localport=1202 program=\"$INSTDIR\\Velcoll.exe\" profile=any'"
+  "nsExec::ExecToLog 'netsh advfirewall firewall delete rule ${velcoll_rule}'
+  nsExec::ExecToLog 'netsh advfirewall firewall delete rule ${velcoll_tcp_rule}'")
 
 set(velmora_cpack_runs)
 foreach(config ${velmora_installer_configs})

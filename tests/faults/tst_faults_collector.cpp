@@ -12,6 +12,8 @@
 #include "ScoreJournal.h"
 #include "ScoreReceiver.h"
 #include "ScoreUploader.h"
+#include "WorkReceiver.h"
+#include "WorkStore.h"
 #include "form1.h"
 
 #include <QApplication>
@@ -27,6 +29,7 @@
 #include <QRandomGenerator>
 #include <QSet>
 #include <QSignalSpy>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -284,6 +287,9 @@ private slots:
     // what a hostile student tried against the record path and the journal
     void attacks_data();
     void attacks();
+    // collected work on a disk that cannot take it
+    void workStoreFaults_data();
+    void workStoreFaults();
 };
 
 // ---- the port -----------------------------------------------------------------
@@ -1014,6 +1020,75 @@ void TestFaultsCollector::attacks()
         return;
     }
     QFAIL("unknown attack");
+}
+
+// ---- collected work on a disk that cannot take it ------------------------------
+
+void TestFaultsCollector::workStoreFaults_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::newRow("disk fills while the files arrive") << QStringLiteral("small-disk");
+    QTest::newRow("disk full before") << QStringLiteral("full-disk");
+    QTest::newRow("read-only lesson folder") << QStringLiteral("read-only");
+}
+
+// A submission that cannot be stored is refused with "store-failed" and a
+// reason; the student's earlier work stays as it was and nothing half-written
+// is left beside it.
+void TestFaultsCollector::workStoreFaults()
+{
+    QFETCH(QString, fault);
+    QTemporaryDir dir;
+    const QString place = dir.filePath(QStringLiteral("lessons"));
+    QVERIFY(QDir().mkpath(place));
+    FaultPlaces faults;
+    QString why = faults.makeSmallDisk(place, 512 * 1024);
+    if (!why.isEmpty()) {
+        QSKIP(qPrintable(why));
+    }
+    WorkStore store(QDir(place).filePath(QStringLiteral("作业")));
+    store.setDate(QDate(2026, 12, 8));
+    work::WorkHeader fields;
+    fields.address = QStringLiteral("10.0.0.5");
+    fields.computer = QStringLiteral("PC05");
+    fields.name = QStringLiteral("张三");
+    fields.set = QStringLiteral("第一套");
+    fields.score = QStringLiteral("20");
+    const QList<work::WorkFileData> earlier{
+        {QStringLiteral("hu.htm"), QByteArray("<html>earlier</html>")}};
+    QVERIFY(store.store(work::describe(fields, earlier), {earlier.at(0).bytes}).ok);
+    const QString setFolder = store.setFolder(fields.set);
+    const QStringList before = FaultPlaces::entries(setFolder);
+
+    if (fault == u"full-disk") {
+        why = faults.fillDisk(place);
+    } else if (fault == u"read-only") {
+        why = faults.makeReadOnly(place);
+    }
+    if (!why.isEmpty()) {
+        QSKIP(qPrintable(why));
+    }
+
+    WorkReceiver receiver(store);
+    QVERIFY(receiver.listen(0));
+    QSignalSpy refused(&receiver, &WorkReceiver::workRefused);
+    const QList<work::WorkFileData> bigger{
+        {QStringLiteral("hu.htm"), QByteArray("<html>new</html>")},
+        {QStringLiteral("photo.jpg"), QByteArray(1024 * 1024, 'p')}};
+    QTcpSocket client;
+    client.connectToHost(QHostAddress::LocalHost, receiver.serverPort());
+    QVERIFY(client.waitForConnected(5000));
+    client.write(work::encodeWork(fields, bigger));
+    QTRY_VERIFY_WITH_TIMEOUT(client.bytesAvailable() >= work::kReplyBytes, 10000);
+    QCOMPARE(work::decodeReply(client.readAll()), std::optional(work::Refusal::StoreFailed));
+    QTRY_COMPARE(refused.size(), 1);
+    QVERIFY(!refused.at(0).at(2).toString().isEmpty());
+
+    faults.freeDisk(); // the folder itself stays on the small disk to be looked at
+    QCOMPARE(FaultPlaces::entries(setFolder), before);
+    QCOMPARE(
+        FaultPlaces::fileBytes(QDir(setFolder).filePath(QStringLiteral("10.0.0.5_张三/hu.htm"))),
+        QByteArray("<html>earlier</html>"));
 }
 
 int main(int argc, char** argv)

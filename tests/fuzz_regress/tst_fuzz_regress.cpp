@@ -6,6 +6,7 @@
 #include "Gbk.h"
 #include "JournalHarness.h"
 #include "MarkingHarness.h"
+#include "WorkHarness.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,6 +15,7 @@
 using velmora::fuzz::DatagramHarness;
 using velmora::fuzz::JournalHarness;
 using velmora::fuzz::MarkingHarness;
+using velmora::fuzz::WorkHarness;
 
 namespace {
 
@@ -74,6 +76,9 @@ private slots:
 
     void pageFile_data();
     void pageFile();
+
+    void workFile_data();
+    void workFile();
     void malformedPage_data();
     void malformedPage();
 };
@@ -287,6 +292,24 @@ void TestFuzzRegress::malformedPage()
 {
     QFETCH(QByteArray, page);
     const QString problem = MarkingHarness::check(page);
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+}
+
+void TestFuzzRegress::workFile_data()
+{
+    QTest::addColumn<QString>("path");
+    const auto files = inputFiles(QStringLiteral("work"));
+    QVERIFY2(files.size() >= 10, "the work seed corpus is missing");
+    for (const auto& [name, path] : files) {
+        QTest::newRow(qPrintable(name)) << path;
+    }
+}
+
+void TestFuzzRegress::workFile()
+{
+    QFETCH(QString, path);
+    WorkHarness harness;
+    const QString problem = harness.feed(readAll(path));
     QVERIFY2(problem.isEmpty(), qPrintable(problem));
 }
 

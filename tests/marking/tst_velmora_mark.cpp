@@ -99,6 +99,8 @@ private slots:
     void explain();
     void json();
     void batch();
+    void lessonFolder_data();
+    void lessonFolder();
     void badArguments_data();
     void badArguments();
     void missingPage_data();
@@ -243,12 +245,11 @@ void TestVelmoraMark::batch()
     const QList<XlsxSheet> sheets = readXlsx(book, &error);
     QVERIFY2(sheets.size() == 4, qPrintable(error));
     QCOMPARE(sheets.at(0).joined(),
-             (QStringList{u"文件夹|第1题|第2题|第3题|第4题|第5题|总分|套题"_s,
-                          u"+x|5|5|5|5|5|25|第一套"_s, u"-y|5|5|5|5|5|25|第一套"_s,
-                          u"=1+1|5|5|5|5|5|25|第一套"_s, u"@z|||||||第一套"_s,
-                          u"a01|5|5|5|5|5|25|第一套"_s, u"b02|5|3|5|5|5|23|第一套"_s,
-                          u"c03|||||||第一套"_s, u"d,04|5|5|5|5|5|25|第一套"_s,
-                          u"e05|||||||第一套"_s, u"f06|||||||第一套"_s}));
+             (QStringList{
+                 u"文件夹|第1题|第2题|第3题|第4题|第5题|总分|套题"_s, u"+x|5|5|5|5|5|25|第一套"_s,
+                 u"-y|5|5|5|5|5|25|第一套"_s, u"=1+1|5|5|5|5|5|25|第一套"_s, u"@z|||||||第一套"_s,
+                 u"a01|5|5|5|5|5|25|第一套"_s, u"b02|5|3|5|5|5|23|第一套"_s, u"c03|||||||第一套"_s,
+                 u"d,04|5|5|5|5|5|25|第一套"_s, u"e05|||||||第一套"_s, u"f06|||||||第一套"_s}));
     QCOMPARE(sheets.at(0).kinds.at(2).at(2), u"n"_s);
     QCOMPARE(sheets.at(1).joined(0, 4),
              (QStringList{u"文件夹|第一套|总分|平均分"_s, u"+x|25|25|25"_s, u"-y|25|25|25"_s,
@@ -260,6 +261,51 @@ void TestVelmoraMark::batch()
     QCOMPARE(unwritable.exitCode, 3);
     QCOMPARE(unwritable.out, r.out);
     QVERIFY(unwritable.err.contains(u"cannot write"_s));
+}
+
+// The lesson folder as Velcoll lays it out: <date>/<第N套>/<address>_<name>/.
+void TestVelmoraMark::lessonFolder_data()
+{
+    QTest::addColumn<QStringList>("args"); // DIR relative to the lesson folder's parent
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("out");
+
+    const QString header = u"folder,q1,q2,q3,q4,q5,total\n"_s;
+    QTest::newRow("every set of the lesson")
+        << QStringList{u"--batch"_s, u"2026-12-08"_s} << 0
+        << header + u"第一套/10.0.0.5_张三,5,5,5,5,5,25\n第一套/10.0.0.6_李四,,,,,,\n"
+                    u"第三套/10.0.0.5_张三,5,5,5,5,5,25\n"_s;
+    QTest::newRow("one set of the lesson")
+        << QStringList{u"--set"_s, u"3"_s, u"--batch"_s, u"2026-12-08"_s} << 0
+        << header + u"第三套/10.0.0.5_张三,5,5,5,5,5,25\n"_s;
+    QTest::newRow("a set folder names its set")
+        << QStringList{u"--batch"_s, u"2026-12-08/第一套"_s} << 0
+        << header + u"10.0.0.5_张三,5,5,5,5,5,25\n10.0.0.6_李四,,,,,,\n"_s;
+    QTest::newRow("a set the lesson lacks")
+        << QStringList{u"--set"_s, u"2"_s, u"--batch"_s, u"2026-12-08"_s} << 1 << QString();
+    QTest::newRow("a set folder of another set")
+        << QStringList{u"--set"_s, u"2"_s, u"--batch"_s, u"2026-12-08/第一套"_s} << 2 << QString();
+}
+
+void TestVelmoraMark::lessonFolder()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, exitCode);
+    QFETCH(QString, out);
+    QTemporaryDir dir;
+    const QDir lesson(dir.filePath(u"2026-12-08"_s));
+    QVERIFY(QDir().mkpath(lesson.filePath(u"第一套/10.0.0.5_张三"_s)));
+    QVERIFY(QDir().mkpath(lesson.filePath(u"第一套/10.0.0.6_李四"_s)));
+    QVERIFY(QDir().mkpath(lesson.filePath(u"第三套/10.0.0.5_张三"_s)));
+    // Work that Velcoll was still storing when it stopped: hidden, not marked.
+    QVERIFY(QDir().mkpath(lesson.filePath(u"第一套/.10.0.0.7_.1f.velcoll-new"_s)));
+    QVERIFY(QFile::copy(fixturePath(1), lesson.filePath(u"第一套/10.0.0.5_张三/hu.htm"_s)));
+    QVERIFY(QFile::copy(fixturePath(3),
+                        lesson.filePath(u"第三套/10.0.0.5_张三/"_s + marking::pageFileName(3))));
+    args.last() = dir.filePath(args.last());
+    const Run r = runMark(args);
+    QCOMPARE(r.exitCode, exitCode);
+    QCOMPARE(r.out, out);
 }
 
 void TestVelmoraMark::badArguments_data()

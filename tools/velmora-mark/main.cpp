@@ -43,7 +43,7 @@ void write(FILE* stream, const QString& text)
 
 const QString kUsage =
     QStringLiteral("Usage: velmora-mark --set N [--json | --explain] PAGE\n"
-                   "       velmora-mark --set N --batch DIR [--xlsx FILE]\n"
+                   "       velmora-mark [--set N] --batch DIR [--xlsx FILE]\n"
                    "\n"
                    "Marks an exercise page against the rule table of set N (1 to 9) and prints\n"
                    "the marking report.\n"
@@ -53,7 +53,13 @@ const QString kUsage =
                    "  --explain    after the report, one line per check: passed or missed,\n"
                    "               its points and what it looks for\n"
                    "  --batch DIR  mark the set's page in every immediate subfolder of DIR and\n"
-                   "               print CSV: folder,q1,q2,q3,q4,q5,total (sorted by folder)\n"
+                   "               print CSV: folder,q1,q2,q3,q4,q5,total (sorted by folder).\n"
+                   "               DIR may be a lesson folder of Velcoll's collected work\n"
+                   "               (<date> holding 第一套 ... 第九套, each holding one folder\n"
+                   "               per student): then every set folder in it is marked with\n"
+                   "               its own set (only set N with --set N), and each folder is\n"
+                   "               given as <set folder>/<student folder>. For one set folder\n"
+                   "               (第N套) --set may be left out.\n"
                    "  --xlsx FILE  with --batch, also write an Excel workbook: one row per\n"
                    "               folder with each question's score, a class summary, the\n"
                    "               folders without a page, and notes\n"
@@ -125,7 +131,7 @@ QString json(int set, const QString& page, const MarkResult& result)
 
 // The workbook of a batch: 成绩 holds one row per folder with the score of
 // each question; the summary treats each folder as one student.
-SummaryInput batchWorkbook(int set, const QList<QStringList>& rows)
+SummaryInput batchWorkbook(const QList<QStringList>& rows)
 {
     SummaryInput in;
     in.gradeHeader = QStringList{QStringLiteral("文件夹")};
@@ -140,7 +146,7 @@ SummaryInput batchWorkbook(int set, const QList<QStringList>& rows)
     in.unitText = QStringLiteral("学生文件夹");
     for (const QStringList& r : rows) {
         if (!r.at(6).isEmpty()) {
-            in.entries.append(SummaryEntry{r.at(0), {}, {}, setFolderName(set), r.at(6)});
+            in.entries.append(SummaryEntry{r.at(0), {}, {}, r.at(7), r.at(6)});
         }
     }
     in.program = QStringLiteral("velmora-mark");
@@ -148,7 +154,85 @@ SummaryInput batchWorkbook(int set, const QList<QStringList>& rows)
     return in;
 }
 
-int markBatch(int set, const QString& dirPath, const QString& workbook)
+// The set whose folder name is name ("第三套" -> 3), 0 for any other.
+int setOfFolder(const QString& name)
+{
+    for (int set = kFirstSet; set <= kLastSet; ++set) {
+        if (setFolderName(set) == name) {
+            return set;
+        }
+    }
+    return 0;
+}
+
+// One folder of student folders, all of one set; label goes before each
+// student folder's name in the output.
+struct BatchPart
+{
+    int set = 0;
+    QString folder;
+    QString label;
+};
+
+// Marks every immediate subfolder of each part; false when a part's folder is
+// missing.
+int markBatch(const QList<BatchPart>& parts, const QString& workbook)
+{
+    QString out = QStringLiteral("folder,q1,q2,q3,q4,q5,total\n");
+    QList<QStringList> rows;
+    for (const BatchPart& part : parts) {
+        const QDir dir(part.folder);
+        const int set = part.set;
+        const QString page = pageFileName(set);
+        const QStringList folders =
+            dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
+        for (const QString& name : folders) {
+            // Velcoll's work being stored (or left by a crash) is no student's.
+            if (name.startsWith(u'.') && (name.endsWith(u".velcoll-new") ||
+                                          name.endsWith(u".velcoll-old"))) {
+                continue;
+            }
+            const QString folder = part.label + name;
+            const QString path = findPage(dir.filePath(name), page);
+            const MarkResult result = markFile(set, path);
+            if (!result.pageFound) {
+                // A line of its own for this folder; the others are still marked.
+                const QString why = result.readError.isEmpty()
+                                        ? QString(u"no " + page + u" in " + folder)
+                                        : QString(u"cannot read " + page + u" in " + folder +
+                                                  u": " + result.readError);
+                write(stderr, u"velmora-mark: " + why + u'\n');
+                out += csvCell(folder) + u",,,,,,\n";
+                rows.append({folder, {}, {}, {}, {}, {}, {}, setFolderName(set)});
+                continue;
+            }
+            QStringList row{folder};
+            out += csvCell(folder);
+            for (int q : result.questions) {
+                out += u',' + scoreText(q);
+                row << scoreText(q);
+            }
+            out += u',' + scoreText(result.total) + u'\n';
+            row << scoreText(result.total) << setFolderName(set);
+            rows.append(row);
+        }
+    }
+    write(stdout, out);
+    if (!workbook.isEmpty()) {
+        const velmora::WriteResult written = SummaryWorkbook::write(workbook, batchWorkbook(rows));
+        if (!written.ok) {
+            write(stderr, u"velmora-mark: cannot write " + QDir::toNativeSeparators(workbook) +
+                              u": " + written.error + u'\n');
+            return WriteFailed;
+        }
+    }
+    return Ok;
+}
+
+// What --batch DIR marks: a lesson folder's set folders (those of `set` when
+// it is given), a set folder of its own set, or DIR's subfolders as set `set`.
+// Exit status when it cannot be done, else Ok with parts filled in.
+int batchParts(int set, const QString& dirPath, QList<BatchPart>& parts)
 {
     const QDir dir(dirPath);
     if (!dir.exists()) {
@@ -156,45 +240,37 @@ int markBatch(int set, const QString& dirPath, const QString& workbook)
               u"velmora-mark: no such folder: " + QDir::toNativeSeparators(dirPath) + u'\n');
         return PageMissing;
     }
-    QString out = QStringLiteral("folder,q1,q2,q3,q4,q5,total\n");
-    const QString page = pageFileName(set);
-    const QStringList folders =
-        dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
-    QList<QStringList> rows;
-    for (const QString& folder : folders) {
-        const QString path = findPage(dir.filePath(folder), page);
-        const MarkResult result = markFile(set, path);
-        if (!result.pageFound) {
-            // A line of its own for this folder; the others are still marked.
-            const QString why =
-                result.readError.isEmpty()
-                    ? QString(u"no " + page + u" in " + folder)
-                    : QString(u"cannot read " + page + u" in " + folder + u": " + result.readError);
-            write(stderr, u"velmora-mark: " + why + u'\n');
-            out += csvCell(folder) + u",,,,,,\n";
-            rows.append({folder, {}, {}, {}, {}, {}, {}, setFolderName(set)});
-            continue;
-        }
-        QStringList row{folder};
-        out += csvCell(folder);
-        for (int q : result.questions) {
-            out += u',' + scoreText(q);
-            row << scoreText(q);
-        }
-        out += u',' + scoreText(result.total) + u'\n';
-        row << scoreText(result.total) << setFolderName(set);
-        rows.append(row);
-    }
-    write(stdout, out);
-    if (!workbook.isEmpty()) {
-        const velmora::WriteResult written =
-            SummaryWorkbook::write(workbook, batchWorkbook(set, rows));
-        if (!written.ok) {
-            write(stderr, u"velmora-mark: cannot write " + QDir::toNativeSeparators(workbook) +
-                              u": " + written.error + u'\n');
-            return WriteFailed;
+    QList<BatchPart> sets;
+    for (const QString& name : dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        if (const int s = setOfFolder(name); s != 0) {
+            sets.append({s, dir.filePath(name), name + u'/'});
         }
     }
+    std::sort(sets.begin(), sets.end(),
+              [](const BatchPart& a, const BatchPart& b) { return a.set < b.set; });
+    if (!sets.isEmpty()) {
+        for (const BatchPart& p : sets) {
+            if (set == 0 || p.set == set) {
+                parts.append(p);
+            }
+        }
+        if (parts.isEmpty()) {
+            write(stderr, u"velmora-mark: no " + setFolderName(set) + u" in " +
+                              QDir::toNativeSeparators(dirPath) + u'\n');
+            return PageMissing;
+        }
+        return Ok;
+    }
+    const int own = setOfFolder(QFileInfo(QDir::cleanPath(dir.absolutePath())).fileName());
+    if (set == 0 && own == 0) {
+        return usageError(
+            QStringLiteral("--set N is required unless DIR is a lesson or set folder"));
+    }
+    if (set != 0 && own != 0 && set != own) {
+        return usageError(u"DIR is the folder of " + setFolderName(own) + u", not of set " +
+                          QString::number(set));
+    }
+    parts.append({set != 0 ? set : own, dirPath, {}});
     return Ok;
 }
 
@@ -212,8 +288,8 @@ int main(int argc, char* argv[])
     const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption versionOption(
         QStringList{QStringLiteral("v"), QStringLiteral("version")});
-    parser.addOptions({setOption, jsonOption, explainOption, batchOption, xlsxOption, helpOption,
-                       versionOption});
+    parser.addOptions(
+        {setOption, jsonOption, explainOption, batchOption, xlsxOption, helpOption, versionOption});
     if (!parser.parse(app.arguments())) {
         return usageError(parser.errorText());
     }
@@ -225,7 +301,7 @@ int main(int argc, char* argv[])
         write(stdout, velmora::versionLine(QStringLiteral("velmora-mark")));
         return Ok;
     }
-    if (!parser.isSet(setOption)) {
+    if (!parser.isSet(setOption) && !parser.isSet(batchOption)) {
         return usageError(QStringLiteral("--set N is required"));
     }
     if (parser.values(setOption).size() > 1 || parser.values(batchOption).size() > 1 ||
@@ -233,8 +309,8 @@ int main(int argc, char* argv[])
         return usageError(QStringLiteral("each option may be given once"));
     }
     bool isNumber = false;
-    const int set = parser.value(setOption).toInt(&isNumber);
-    if (!isNumber || set < kFirstSet || set > kLastSet) {
+    const int set = parser.isSet(setOption) ? parser.value(setOption).toInt(&isNumber) : 0;
+    if (parser.isSet(setOption) && (!isNumber || set < kFirstSet || set > kLastSet)) {
         return usageError(u"the set must be a number from 1 to 9, not \"" +
                           parser.value(setOption) + u'"');
     }
@@ -246,7 +322,11 @@ int main(int argc, char* argv[])
         if (parser.isSet(xlsxOption) && parser.value(xlsxOption).isEmpty()) {
             return usageError(QStringLiteral("--xlsx needs a file name"));
         }
-        return markBatch(set, parser.value(batchOption), parser.value(xlsxOption));
+        QList<BatchPart> parts;
+        if (const int status = batchParts(set, parser.value(batchOption), parts); status != Ok) {
+            return status;
+        }
+        return markBatch(parts, parser.value(xlsxOption));
     }
     if (parser.isSet(xlsxOption)) {
         return usageError(QStringLiteral("--xlsx is only for --batch"));
