@@ -98,7 +98,7 @@ void ScoreBook::record(const ScoreDatagram& score, const QHostAddress& from)
 {
     const QString source = from.toString();
     const bool forged = m_addressCheck.isForged(score.address, from);
-    const bool wasForged = m_table.forgedCount();
+    const int forgedBefore = m_table.forgedCount();
     const RecordResult result = m_table.recordScore(score, source, forged);
     m_acceptance.recorded(score, from);
     // Into the journal's buffer: commit() puts it on the disk before the
@@ -116,7 +116,10 @@ void ScoreBook::record(const ScoreDatagram& score, const QHostAddress& from)
     } else {
         emit rowChanged(result.row);
     }
-    if (forged && m_table.forgedCount() != wasForged) {
+    // A forged-address mark, or a new score beside re-marked work, changes
+    // what the status line counts.
+    if ((forged && m_table.forgedCount() != forgedBefore) ||
+        !m_table.row(result.row).remark.isEmpty()) {
         emit statusChanged();
     }
 }
@@ -233,6 +236,9 @@ bool ScoreBook::correctScore(int i, const QString& text)
     }
     journalled(ScoreJournal::rowEntry(JournalEntry::Kind::Mark, m_table, i, text));
     emit rowChanged(i);
+    if (!m_table.row(i).remark.isEmpty()) {
+        emit statusChanged();
+    }
     return true;
 }
 
@@ -304,6 +310,13 @@ void ScoreBook::setRemark(const QString& address, const QString& set, const QStr
     emit statusChanged();
 }
 
+void ScoreBook::noteWorkRefused(const QString& source, const QString& reason)
+{
+    ++m_workRefused;
+    m_workProblem = source.isEmpty() ? reason : source + QStringLiteral("：") + reason;
+    emit statusChanged();
+}
+
 void ScoreBook::refillAcceptance()
 {
     QList<QPair<QPair<QString, QString>, QString>> keys;
@@ -333,6 +346,9 @@ QString ScoreBook::statusText() const
     }
     if (const int n = m_table.mismatchCount(); n > 0) {
         parts.append(QStringLiteral("复核不符%1条").arg(n));
+    }
+    if (m_workRefused > 0) {
+        parts.append(QStringLiteral("作业未收%1份").arg(m_workRefused));
     }
     if (!m_overQuotaOrder.isEmpty()) {
         int n = 0;
@@ -379,6 +395,9 @@ QString ScoreBook::statusDetails() const
     if (const int n = m_table.mismatchCount(); n > 0) {
         lines.append(
             QStringLiteral("复核不符%1条：收到的作业重新批改后的得分与上报的分数不同").arg(n));
+    }
+    if (m_workRefused > 0) {
+        lines.append(QStringLiteral("作业未收%1份，最近一次：").arg(m_workRefused) + m_workProblem);
     }
     for (const QString& source : m_overQuotaOrder) {
         lines.append(QStringLiteral("已拒收%1的新成绩%2条（每台计算机最多%3行；"

@@ -68,6 +68,9 @@ public:
     // to the live row of the key; work that comes before its score waits for
     // the row. Journalled like a score.
     void attachWork(const QString& address, const QString& set, const QString& folder);
+    // Collected work was turned away, or could not be marked or received;
+    // counted on the status line, the last reason in its tool tip.
+    void noteWorkRefused(const QString& source, const QString& reason);
     // The work in `folder` earned `score` when marked again here; ignored
     // when the row has other work by now.
     void setRemark(const QString& address, const QString& set, const QString& folder,
@@ -127,6 +130,8 @@ private:
     std::array<int, 8> m_counts{};
     QHash<QPair<QString, QString>, QString> m_waitingWork; // key -> folder
     QHash<QString, int> m_overQuotaBy;
+    int m_workRefused = 0;
+    QString m_workProblem; // the last reason, with its source
     QStringList m_overQuotaOrder;
 };
 

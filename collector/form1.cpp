@@ -13,6 +13,8 @@
 #include "Twips.h"
 #include "UiFont.h"
 #include "Version.h"
+#include "WorkMarker.h"
+#include "WorkReceiver.h"
 
 #include <QCloseEvent>
 #include <QDesktopServices>
@@ -160,6 +162,33 @@ form1::form1(quint16 port, const QString& journalFolder, QWidget* parent)
     }
 
     m_receiver = new ScoreReceiver(*m_book, this);
+    m_work = new WorkReceiver(WorkStore(), this);
+    m_marker = new WorkMarker(this);
+    // Work is filed under the row it belongs to and marked again off this
+    // thread; the result shows as the row's mark.
+    connect(m_work, &WorkReceiver::workStored, this,
+            [this](const work::WorkHeader& header, const QHostAddress&, const QString& folder,
+                   const QString&) {
+                m_book->attachWork(header.address, header.set, folder);
+                m_marker->mark(header.address, header.set, folder);
+            });
+    connect(m_work, &WorkReceiver::workRefused, this,
+            [this](const QHostAddress& peer, work::Refusal reason, const QString& detail,
+                   const work::WorkHeader&) {
+                m_book->noteWorkRefused(peer.toString(),
+                                        detail.isEmpty() ? work::refusalText(reason) : detail);
+            });
+    connect(m_marker, &WorkMarker::marked, this,
+            [this](const QString& address, const QString& set, const QString& folder, int score) {
+                m_book->setRemark(address, set, folder, QString::number(score));
+            });
+    connect(m_marker, &WorkMarker::markFailed, this,
+            [this](const QString& address, const QString& set, const QString& folder,
+                   const QString& why) {
+                m_book->setRemark(address, set, folder, QString());
+                m_book->noteWorkRefused(address, why);
+            });
+    connect(m_Picture1, &ScoreListView::rowMenuRequested, this, &form1::showRowMenu);
     connect(m_book, &ScoreBook::rowsAdded, m_Picture1, &ScoreListView::rowsAdded);
     connect(m_book, &ScoreBook::rowChanged, m_Picture1, &ScoreListView::rowChanged);
     connect(m_book, &ScoreBook::countChanged, this,
@@ -321,6 +350,12 @@ void form1::startListening(quint16 port)
     QString portText = QString::number(port);
     if (m_receiver->listen(port)) {
         portText = QString::number(m_receiver->localPort());
+        // Work comes by TCP on the same port number, so one firewall rule
+        // serves both. Without it scores still arrive; the status says so.
+        if (!m_work->listen(m_receiver->localPort())) {
+            m_book->noteWorkRefused({}, QStringLiteral("无法在TCP端口") + portText +
+                                            QStringLiteral("上接收作业：") + m_work->errorString());
+        }
         m_addressText =
             QStringLiteral("服务器IP:") + platform::ownIPv4() + QStringLiteral(" 端口:") + portText;
         m_lbl_host->setText(m_addressText);
@@ -356,6 +391,77 @@ void form1::refreshStatusLine()
     } else {
         setStatusWarning(text);
     }
+}
+
+QString form1::workFolder(int i) const
+{
+    return table().isValidRow(i) && !table().row(i).deleted ? table().row(i).work : QString();
+}
+
+QString form1::workPage(int i) const
+{
+    const QString folder = workFolder(i);
+    if (folder.isEmpty()) {
+        return {};
+    }
+    return WorkMarker::markFolder(table().row(i).set, folder).page;
+}
+
+void form1::viewWork(int i)
+{
+    const QString page = workPage(i);
+    if (page.isEmpty() || !QFileInfo(page).isFile() || !m_openDocument || !m_openDocument(page)) {
+        prompt(this, Prompt{QStringLiteral("提示"),
+                            QStringLiteral("无法打开作业“") +
+                                QDir::toNativeSeparators(page.isEmpty() ? workFolder(i) : page) +
+                                QStringLiteral("”。"),
+                            QMessageBox::Information,
+                            QMessageBox::Ok,
+                            QMessageBox::Ok,
+                            {}});
+    }
+}
+
+void form1::openWorkFolder(int i)
+{
+    const QString folder = workFolder(i);
+    if (folder.isEmpty()) {
+        return;
+    }
+    platform::openFolder(folder, this, [this, folder] {
+        prompt(this, Prompt{QStringLiteral("提示"),
+                            QStringLiteral("无法打开文件夹“") + QDir::toNativeSeparators(folder) +
+                                QStringLiteral("”。"),
+                            QMessageBox::Information,
+                            QMessageBox::Ok,
+                            QMessageBox::Ok,
+                            {}});
+    });
+}
+
+void form1::remarkWork(int i)
+{
+    const QString folder = workFolder(i);
+    if (!folder.isEmpty()) {
+        const ScoreRow& r = table().row(i);
+        m_marker->mark(r.address, r.set, folder);
+    }
+}
+
+void form1::showRowMenu(int i, const QPoint& at)
+{
+    // Rows without collected work offer nothing.
+    if (workFolder(i).isEmpty()) {
+        return;
+    }
+    QMenu menu(this);
+    connect(menu.addAction(QStringLiteral("查看作业")), &QAction::triggered, this,
+            [this, i] { viewWork(i); });
+    connect(menu.addAction(QStringLiteral("打开作业文件夹")), &QAction::triggered, this,
+            [this, i] { openWorkFolder(i); });
+    connect(menu.addAction(QStringLiteral("重新批改")), &QAction::triggered, this,
+            [this, i] { remarkWork(i); });
+    menu.exec(at);
 }
 
 void form1::showStatusMenu(const QPoint& at)

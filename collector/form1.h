@@ -26,6 +26,8 @@ namespace velmora::collector {
 
 class ScoreListView;
 class ScoreReceiver;
+class WorkMarker;
+class WorkReceiver;
 
 // The teacher's only window: listens for scores, journals and lists them, lets
 // the teacher correct or delete a row, saves the live rows and opens the
@@ -70,6 +72,15 @@ public:
     const ScoreTable& table() const { return m_book->table(); }
     const ScoreBook& book() const { return *m_book; }
     const ScoreReceiver& receiver() const { return *m_receiver; }
+    // Students' work arriving over TCP on the score port's number.
+    const WorkReceiver& workReceiver() const { return *m_work; }
+    // Where the work of row i lies, and its page; empty when it has none.
+    QString workFolder(int i) const;
+    QString workPage(int i) const;
+    // The commands of a row's menu.
+    void viewWork(int i);
+    void openWorkFolder(int i);
+    void remarkWork(int i);
     const ScoreJournal& journal() const { return m_book->journal(); }
     bool isListening() const;
     quint16 listeningPort() const;
@@ -111,6 +122,7 @@ private:
     void correctName(int i, const QString& text);
     void correctScore(int i, const QString& text);
     void showStatusMenu(const QPoint& at);
+    void showRowMenu(int i, const QPoint& at);
     void reportSetAside();
     void showAddressLine();
     void showWorkbookLine();
@@ -123,6 +135,8 @@ private:
 
     ScoreBook* m_book = nullptr;
     ScoreReceiver* m_receiver = nullptr;
+    WorkReceiver* m_work = nullptr;
+    WorkMarker* m_marker = nullptr;
     SaveFileChooser m_chooseSaveFile;
     Handoff::Starter m_startSpreadsheet;
     Handoff::Starter m_openDocument;

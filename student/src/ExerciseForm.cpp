@@ -132,6 +132,8 @@ ExerciseForm::ExerciseForm(Module1& state, QWidget* parent) : QWidget(parent), m
     Winsock1 = new ScoreUploader(this);
     Winsock1->setObjectName(QStringLiteral("Winsock1"));
     connect(Winsock1, &ScoreUploader::finished, this, &ExerciseForm::uploaded);
+    m_workSender = new WorkSender(this);
+    connect(m_workSender, &WorkSender::finished, this, &ExerciseForm::workSent);
 
     load();
 }
@@ -181,6 +183,10 @@ void ExerciseForm::load()
                          [this](const QString& own) { showOwnAddress(own); });
     Winsock1->setRemote(m_state.teacherAddress, m_state.collectorPort);
     Winsock1->setPatience(m_state.ackTimeoutMs, m_state.uploadTries);
+    m_workSender->setRemote(m_state.teacherAddress, m_state.collectorPort);
+    // A folder of up to 8 MiB takes longer than a datagram: a try waits at
+    // least five seconds without progress before it is given up.
+    m_workSender->setPatience(std::max(5000, m_state.ackTimeoutMs), m_state.uploadTries);
 
     // 7. On top of other windows, matching Check1.
     FormLook::keepOnTop(this, true);
@@ -310,6 +316,7 @@ void ExerciseForm::upload()
                                         setName}](const QString& own) mutable {
             showOwnAddress(own);
             datagram.address = own;
+            m_uploaded = datagram;
             Winsock1->upload(datagram);
         });
 }
@@ -347,16 +354,47 @@ void ExerciseForm::closeEvent(QCloseEvent* event)
 
 void ExerciseForm::uploaded(ScoreUploader::Outcome outcome)
 {
+    m_scoreOutcome = outcome;
+    m_workDelivered = false;
+    if (outcome == ScoreUploader::Outcome::SendFailed) {
+        showUploadResult(); // no teacher to send the work to
+        return;
+    }
+    // The work follows the score; an older collector without a work
+    // receiver keeps the score all the same.
+    const int set = m_state.currentSet;
+    work::WorkHeader fields;
+    fields.address = m_uploaded.address;
+    fields.computer = m_uploaded.computer;
+    fields.name = m_uploaded.name;
+    fields.set = m_uploaded.set;
+    fields.score = m_uploaded.score;
+    m_workSender->send(fields, m_folder->workingFolder(), marking::pageFileName(set));
+}
+
+void ExerciseForm::workSent(WorkSender::Outcome outcome)
+{
+    m_workDelivered = outcome == WorkSender::Outcome::Delivered;
+    showUploadResult();
+}
+
+void ExerciseForm::showUploadResult()
+{
     setWaitingForUpload(false);
+    const ScoreUploader::Outcome outcome = m_scoreOutcome;
+    const QString workLine = m_workDelivered || outcome == ScoreUploader::Outcome::SendFailed
+                                 ? QString()
+                                 : QStringLiteral("\r作业未能提交到教师机");
     switch (outcome) {
     case ScoreUploader::Outcome::Acknowledged:
-        tell(this, QStringLiteral("成绩上传成功！"), QStringLiteral("成绩上传成功！"));
+        tell(this, QStringLiteral("成绩上传成功！"), QStringLiteral("成绩上传成功！") + workLine);
         break;
     case ScoreUploader::Outcome::Unconfirmed:
         tell(this, QStringLiteral("提示"),
              QStringLiteral("成绩已经发出，但教师机没有确认收到。\r"
                             "请确认教师机上的成绩收集程序正在运行，并检查服务器IP设置是否正确，"
-                            "然后再上传一次。"),
+                            "然后再上传一次。") +
+                 workLine,
              QMessageBox::Warning);
         break;
     case ScoreUploader::Outcome::SendFailed:

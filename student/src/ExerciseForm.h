@@ -3,6 +3,7 @@
 
 #include "Marking.h"
 #include "ScoreUploader.h"
+#include "WorkSender.h"
 #include "WorkingFolder.h"
 
 #include <QStringList>
@@ -47,6 +48,8 @@ public:
     QQButton* Command2 = nullptr;
     QLabel* Lbl_ip = nullptr;
     ScoreUploader* Winsock1 = nullptr;
+    // Sends the set's working folder to the teacher after the score.
+    WorkSender* m_workSender = nullptr;
 
     const WorkingFolder& workingFolder() const { return *m_folder; }
 
@@ -76,6 +79,8 @@ private:
     void redo();
     void upload();
     void uploaded(ScoreUploader::Outcome outcome);
+    void workSent(WorkSender::Outcome outcome);
+    void showUploadResult();
     void setWaitingForUpload(bool waiting);
     // The status line with the computer's own address as it is sent.
     void showOwnAddress(const QString& own);
@@ -87,6 +92,9 @@ private:
     std::unique_ptr<WorkingFolder> m_folder;
     QStringList m_loadProblems;
     bool m_waitingForUpload = false;
+    ScoreDatagram m_uploaded; // the score on its way, for the work's header
+    ScoreUploader::Outcome m_scoreOutcome = ScoreUploader::Outcome::SendFailed;
+    bool m_workDelivered = false;
 };
 
 } // namespace velmora::student

@@ -76,6 +76,12 @@ void runScript(ScoreTable& table, const QStringList& steps, QList<JournalEntry>*
         } else if (op == u"score") {
             QVERIFY2(table.setScore(rest.section(u' ', 0, 0).toInt(), rest.section(u' ', 1)),
                      qPrintable(step));
+        } else if (op == u"work") {
+            // work N folder remark: row N's collected work and its re-marked score
+            const int i = rest.section(u' ', 0, 0).toInt();
+            QVERIFY2(table.setWork(i, rest.section(u' ', 1, 1), rest.section(u' ', 2, 2)),
+                     qPrintable(step));
+            e = ScoreJournal::workEntry(table.row(i));
         } else {
             QFAIL(qPrintable(u"bad step " + step));
         }
@@ -99,7 +105,8 @@ QStringList dump(const ScoreTable& t)
                            r.address,   r.computer,
                            r.name,      r.score,
                            r.set,       r.deleted ? QStringLiteral("deleted") : QString(),
-                           r.source,    r.forgedFrom}
+                           r.source,    r.forgedFrom,
+                           r.work,      r.remark}
                    .join(u'|');
     }
     return out;
@@ -472,8 +479,8 @@ void TestCollectorCore::reception_data()
         << QStringLiteral("第二套");
     QTest::newRow("empty fields but the address and set")
         << toGbk(u"10.0.0.9####第九套") << true << QString() << QStringLiteral("第九套");
-    QTest::newRow("error: empty address field") << toGbk(u"####第九套") << false << QString()
-                                                << QString();
+    QTest::newRow("error: empty address field")
+        << toGbk(u"####第九套") << false << QString() << QString();
     QTest::newRow("rich text markup kept as text")
         << toGbk(u"10.0.0.7#PC7#18#<b>x</b><img src=a>#第一套") << true
         << QStringLiteral("<b>x</b><img src=a>") << QStringLiteral("第一套");
@@ -651,7 +658,8 @@ void TestCollectorCore::labBehindOneAddress()
     ScoreBook& book = t.book;
     const QHostAddress nat(u"10.7.7.7"_s);
     const auto upload = [&](int pc) {
-        return book.take(toGbk(u"192.168.50.%1#PC%1#20#学生%1#第一套"_s.arg(pc)), nat, kStudentPort);
+        return book.take(toGbk(u"192.168.50.%1#PC%1#20#学生%1#第一套"_s.arg(pc)), nat,
+                         kStudentPort);
     };
     int taken = 0;
     for (int pc = 1; pc <= 30; ++pc) {
@@ -758,6 +766,10 @@ void TestCollectorCore::journalRestore_data()
     const QString a = QStringLiteral("rec 10.0.0.1#PC1#20#张三#第一套");
     const QString b = QStringLiteral("rec 10.0.0.2#PC2#15#李四#第一套");
     const QString c = QStringLiteral("rec 10.0.0.3#PC3#25#王五#第二套");
+    QTest::newRow("work links and re-marked scores come back")
+        << QStringList{a, b, QStringLiteral("work 1 /lesson/a 20"),
+                       QStringLiteral("work 2 /lesson/b 9")}
+        << u"none"_s << QStringList() << true;
     QTest::newRow("everything comes back") << QStringList{a,
                                                           b,
                                                           c,
@@ -968,9 +980,8 @@ void TestCollectorCore::csvExport_data()
         << QStringList{u"rec 10.0.0.1#PC1#20#x#第一套"_s, u"name 1 a\u0000b\u001Bc\u007Fd"_s,
                        u"rec 10.0.0.2#PC2#20#x#第一套"_s, u"name 2 \t=1+1"_s,
                        u"rec 10.0.0.3#PC3#20#x#第一套"_s, u"name 3 \r=1+1"_s}
-        << head +
-               u"10.0.0.1,PC1,a b c d,20,第一套,,\r\n10.0.0.2,PC2,' =1+1,20,第一套,,\r\n"
-               u"10.0.0.3,PC3,' =1+1,20,第一套,,\r\n"_s;
+        << head + u"10.0.0.1,PC1,a b c d,20,第一套,,\r\n10.0.0.2,PC2,' =1+1,20,第一套,,\r\n"
+                  u"10.0.0.3,PC3,' =1+1,20,第一套,,\r\n"_s;
     QTest::newRow("formula-like text defused, numbers kept")
         << QStringList{u"rec 10.0.0.1#=cmd()#-3#@x#第一套"_s, u"rec 10.0.0.2#+1+1#-x#-#第一套"_s}
         << head + u"10.0.0.1,'=cmd(),'@x,-3,第一套,,\r\n10.0.0.2,'+1+1,'-,'-x,第一套,,\r\n"_s;

@@ -14,17 +14,23 @@
 #include "Prompter.h"
 #include "QQButton.h"
 #include "QQForm.h"
+#include "ScoreListView.h"
+#include "ScoreTable.h"
 #include "Shape.h"
 #include "StudentApp.h"
+#include "WorkReceiver.h"
+#include "form1.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QNetworkDatagram>
 #include <QPlainTextEdit>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -33,6 +39,7 @@
 
 using namespace velmora;
 using namespace velmora::student;
+using namespace Qt::Literals::StringLiterals;
 using velmora::testing::fileBytes;
 using velmora::testing::putFile;
 using velmora::testing::treeOf;
@@ -190,6 +197,7 @@ private slots:
     // upload
     void upload_data();
     void upload();
+    void collectedWork();
     void uploadRefused_data();
     void uploadRefused();
 };
@@ -818,6 +826,70 @@ void TestStudentForms::upload_data()
         << true << false << QStringLiteral("成绩上传成功！") << 1 << QStringLiteral("localhost");
 }
 
+// The road of a score and its work: Velmora's exercise form uploads to a real
+// Velcoll window, the work is stored and marked again, the row shows a tick;
+// a forged datagram that claims more than the work earns shows the mismatch.
+void TestStudentForms::collectedWork()
+{
+    QTemporaryDir teacherHome;
+    const QByteArray home = qgetenv("HOME");
+    qputenv("HOME", QFile::encodeName(teacherHome.path()));
+    const auto restoreHome = qScopeGuard([&] { qputenv("HOME", home); });
+    QTemporaryDir journal;
+    collector::form1 velcoll(0, journal.path());
+    QVERIFY(velcoll.isListening());
+    QVERIFY(velcoll.workReceiver().isListening());
+
+    Classroom room;
+    Module1 m = room.state();
+    m.studentName = QStringLiteral("张三");
+    m.teacherAddress = QStringLiteral("127.0.0.1");
+    m.collectorPort = velcoll.listeningPort();
+    room.start(m);
+    room.openWithButton(1);
+    ExerciseForm* form = room.exercise();
+    // Half of a full-marks page, and a picture beside it.
+    QByteArray page =
+        readFileBytes(QStringLiteral(VELMORA_SOURCE_DIR "/tests/marking/pages/set1_full.htm"))
+            .value_or(QByteArray());
+    page.truncate(page.size() / 2);
+    QVERIFY(writeFileBytes(room.work(kSet1, u"hu.htm"_s), page).ok);
+    QVERIFY(writeFileBytes(room.work(kSet1, u"pic.gif"_s), QByteArray("GIF89a\x01\0")).ok);
+    QTest::mouseClick(form->Command2, Qt::LeftButton);
+    const QString score = room.app->state().scoreText;
+    QVERIFY(score != u"25"_s);
+    room.prompter.shown.clear();
+    room.prompter.answers << QMessageBox::Yes;
+    QSignalSpy done(form, &ExerciseForm::uploadFinished);
+    QTest::mouseClick(form->btn_sendscore, Qt::LeftButton);
+    QVERIFY(done.wait(20000));
+    QCOMPARE(room.prompter.shown.last().text, u"成绩上传成功！"_s); // no line about the work
+
+    const collector::ScoreTable& t = velcoll.table();
+    QTRY_COMPARE(t.liveCount(), 1);
+    QTRY_COMPARE(t.row(1).remark, score);
+    QVERIFY(!t.row(1).mismatched());
+    // The stored files are the sent ones.
+    for (const QString& name : {u"hu.htm"_s, u"pic.gif"_s}) {
+        const auto stored = readFileBytes(QDir(t.row(1).work).filePath(name));
+        QVERIFY(stored);
+        QCOMPARE(*stored, readFileBytes(room.work(kSet1, name)).value_or(QByteArray()));
+    }
+    QVERIFY(t.row(1).work.startsWith(teacherHome.path()));
+
+    // A forged datagram claims 25 for the same computer and set.
+    QUdpSocket forger;
+    QVERIFY(forger.bind(QHostAddress::LocalHost, 0));
+    forger.writeDatagram(toGbk(QString(u"127.0.0.1#PC#25#张三#"_s + kSet1)),
+                         QHostAddress::LocalHost, velcoll.listeningPort());
+    QTRY_COMPARE(t.row(1).score, u"25"_s);
+    QVERIFY(t.row(1).mismatched());
+    QVERIFY(velcoll.lbl_host()->text().contains(u"复核不符1条"_s));
+    const QPoint mark = velcoll.Picture1()->cellRect(1, collector::RowCell::Image4).center();
+    QCOMPARE(velcoll.Picture1()->toolTipAt(mark),
+             collector::ScoreListView::remarkToolTip(score, u"25"_s));
+}
+
 void TestStudentForms::upload()
 {
     QFETCH(bool, answer);
@@ -863,7 +935,9 @@ void TestStudentForms::upload()
     QCOMPARE(room.prompter.shown.at(1).title, title);
     QCOMPARE(room.prompter.shown.at(1).details, QString()); // the text says it all
     if (answer) {
-        QCOMPARE(room.prompter.shown.at(1).text, QStringLiteral("成绩上传成功！"));
+        // The stand-in takes no work: the score still counts, one more line says so.
+        QCOMPARE(room.prompter.shown.at(1).text,
+                 QStringLiteral("成绩上传成功！\r作业未能提交到教师机"));
     } else {
         QVERIFY(room.prompter.shown.at(1).text.contains(QStringLiteral("没有确认")));
     }
