@@ -79,11 +79,16 @@ QPixmap CollectorArt::tickIcon()
     QPixmap pixmap = canvas(16);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(QColor(20, 140, 40), 2.4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    // A white tick on a green disc: unlike the score column's red check box.
+    p.setPen(QPen(QColor(20, 110, 40), 1));
+    p.setBrush(QColor(40, 170, 70));
+    p.drawEllipse(QRectF(0.5, 0.5, 15, 15));
+    p.setPen(QPen(Qt::white, 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(Qt::NoBrush);
     QPainterPath tick;
-    tick.moveTo(2.5, 8.5);
-    tick.lineTo(6.5, 12.5);
-    tick.lineTo(13.5, 3.5);
+    tick.moveTo(4, 8.5);
+    tick.lineTo(7, 11.5);
+    tick.lineTo(12, 5);
     p.drawPath(tick);
     return pixmap;
 }
