@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "ScoreUploader.h"
 
+#include "TeacherAddress.h"
+
 #include <QHostInfo>
 #include <QNetworkDatagram>
 #include <QVariant>
@@ -58,31 +60,16 @@ void ScoreUploader::upload(const ScoreDatagram& datagram)
     tokened.token = ScoreDatagram::newToken();
     m_payload = tokened.encode();
 
-    const QString host = m_host.trimmed();
-    if (host.isEmpty()) {
-        // Report from the event loop, like every other outcome.
-        QMetaObject::invokeMethod(
-            this, [this] { finish(Outcome::SendFailed, QStringLiteral("no address")); },
-            Qt::QueuedConnection);
-        return;
-    }
-    const QHostAddress literal(host);
-    if (!literal.isNull()) {
-        QMetaObject::invokeMethod(
-            this, [this, literal] { resolved(literal); }, Qt::QueuedConnection);
-        return;
-    }
-    // A computer name: look it up without blocking the window.
-    m_lookupId = QHostInfo::lookupHost(host, this, [this](const QHostInfo& info) {
-        m_lookupId = -1;
-        for (const QHostAddress& a : info.addresses()) {
-            if (a.protocol() == QAbstractSocket::IPv4Protocol) {
-                resolved(a);
-                return;
+    // Every outcome is reported from the event loop.
+    m_lookupId =
+        resolveTeacher(m_host, this, [this](const QHostAddress& address, const QString& why) {
+            m_lookupId = -1;
+            if (address.isNull()) {
+                finish(Outcome::SendFailed, why);
+            } else {
+                resolved(address);
             }
-        }
-        finish(Outcome::SendFailed, info.errorString());
-    });
+        });
 }
 
 void ScoreUploader::resolved(const QHostAddress& address)

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "WorkSender.h"
 
+#include "TeacherAddress.h"
+
 #include "AnsiFile.h"
 
 #include <QDir>
@@ -152,29 +154,15 @@ void WorkSender::sendFiles(const work::WorkHeader& fields, const QList<work::Wor
 
 void WorkSender::start()
 {
-    const QString host = m_host.trimmed();
-    if (host.isEmpty()) {
-        QMetaObject::invokeMethod(
-            this, [this] { finish(Outcome::Failed, Refusal::None, QStringLiteral("no address")); },
-            Qt::QueuedConnection);
-        return;
-    }
-    const QHostAddress literal(host);
-    if (!literal.isNull()) {
-        QMetaObject::invokeMethod(
-            this, [this, literal] { resolved(literal); }, Qt::QueuedConnection);
-        return;
-    }
-    m_lookupId = QHostInfo::lookupHost(host, this, [this](const QHostInfo& info) {
-        m_lookupId = -1;
-        for (const QHostAddress& a : info.addresses()) {
-            if (a.protocol() == QAbstractSocket::IPv4Protocol) {
-                resolved(a);
-                return;
+    m_lookupId =
+        resolveTeacher(m_host, this, [this](const QHostAddress& address, const QString& why) {
+            m_lookupId = -1;
+            if (address.isNull()) {
+                finish(Outcome::Failed, Refusal::None, why);
+            } else {
+                resolved(address);
             }
-        }
-        finish(Outcome::Failed, Refusal::None, info.errorString());
-    });
+        });
 }
 
 void WorkSender::resolved(const QHostAddress& address)
