@@ -11,6 +11,7 @@
 
 class QCheckBox;
 class QFrame;
+class QAction;
 class QLabel;
 class QPlainTextEdit;
 
@@ -47,6 +48,11 @@ public:
     QQButton* Command2 = nullptr;
     QLabel* Lbl_ip = nullptr;
     ScoreUploader* Winsock1 = nullptr;
+    // Opens the set's working page in the page editor (Ctrl+E, right-click).
+    QAction* editAction = nullptr;
+
+    // The page editor beside this program or on the PATH; empty when not installed.
+    static QString editorProgram();
 
     const WorkingFolder& workingFolder() const { return *m_folder; }
 
@@ -79,6 +85,7 @@ private:
     void setWaitingForUpload(bool waiting);
     void back();
     void openFolder();
+    void editPage();
     void setItalicLink(bool italic);
 
     Module1& m_state;
