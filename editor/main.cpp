@@ -2,6 +2,7 @@
 // velmora-editor [PAGE]: the page editor.
 #include "EditorWindow.h"
 #include "PageProfile.h"
+#include "Translation.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -24,6 +25,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("velmora-editor"));
     QApplication::setApplicationDisplayName(QStringLiteral("网页编辑器"));
+    velmora::installChineseQtTranslation();
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Velmora's page editor"));

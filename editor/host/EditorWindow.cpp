@@ -236,11 +236,24 @@ void EditorWindow::buildMenus()
 
 bool EditorWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::ShortcutOverride && watched->isWidgetType() &&
-        m_design->isAncestorOf(static_cast<QWidget*>(watched))) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        const QKeySequence pressed(key->modifiers() | key->key());
-        if (m_keys.contains(pressed)) {
+    const bool key = event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress;
+    if (key && watched->isWidgetType() && m_design->isAncestorOf(static_cast<QWidget*>(watched))) {
+        auto* press = static_cast<QKeyEvent*>(event);
+        const QKeySequence pressed(press->modifiers() | press->key());
+        // Alt+letter opens a menu by its mnemonic; the browser view would
+        // take the letter as text.
+        if ((press->modifiers() & ~Qt::KeypadModifier) == Qt::AltModifier) {
+            for (QAction* menu : menuBar()->actions()) {
+                if (QKeySequence::mnemonic(menu->text()) == pressed) {
+                    if (event->type() == QEvent::KeyPress) {
+                        menuBar()->setActiveAction(menu);
+                    }
+                    event->accept();
+                    return true;
+                }
+            }
+        }
+        if (event->type() == QEvent::ShortcutOverride && m_keys.contains(pressed)) {
             // Not accepted: the menu's shortcut runs instead of the browser's command.
             event->ignore();
             return true;
