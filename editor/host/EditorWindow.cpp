@@ -92,6 +92,7 @@ EditorWindow::EditorWindow(QWidget* parent)
             return;
         }
         m_design->setFocus();
+        emit pageReady();
         if (m_saveAfterLoad) {
             m_saveAfterLoad = false;
             save();
@@ -105,9 +106,11 @@ EditorWindow::EditorWindow(QWidget* parent)
 
 EditorWindow::~EditorWindow()
 {
-    // The views go before the pages and the profile they show.
+    // The views go before the pages, and the pages before their profile.
     delete m_design;
     delete m_preview;
+    delete m_session;
+    delete m_previewPage;
 }
 
 QAction* EditorWindow::addItem(QMenu* menu, const QString& text, const QKeySequence& key,
@@ -362,6 +365,7 @@ void EditorWindow::save(std::function<void(bool)> then)
         if (then) {
             then(saved.ok);
         }
+        emit this->saved(saved.ok);
     });
 }
 

@@ -33,6 +33,12 @@ public:
     // Opens a page; false (after saying why) when it cannot be opened.
     bool openPath(const QString& path);
 
+signals:
+    // The page is shown and editable (the engine is in).
+    void pageReady();
+    // A save ended; ok false after its message.
+    void saved(bool ok);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
