@@ -12,15 +12,18 @@
 #include "PropertySheets.h"
 
 #include "Gbk.h"
+#include "Recovery.h"
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
+#include <sys/stat.h>
 
 using namespace velmora::editor;
 namespace marking = velmora::marking;
@@ -81,16 +84,20 @@ private:
                                                     m_dir.filePath(QStringLiteral("recovery")));
         bool done = false;
         bool ok = false;
-        connect(m_session.get(), &EditorSession::loaded, this, [&](bool loaded) {
-            ok = loaded;
-            done = true;
-        });
+        const QMetaObject::Connection c =
+            connect(m_session.get(), &EditorSession::loaded, this, [&](bool loaded) {
+                ok = loaded;
+                done = true;
+            });
         QString error;
         if (!m_session->open(path, &error)) {
             qWarning("%s", qUtf8Printable(error));
+            disconnect(c);
             return false;
         }
-        return QTest::qWaitFor([&] { return done; }, 20000) && ok;
+        const bool answered = QTest::qWaitFor([&] { return done; }, 20000);
+        disconnect(c);
+        return answered && ok;
     }
 
     QVariant call(QStringView name, const QJsonArray& args = {})
@@ -559,6 +566,82 @@ private slots:
         QFile old(QDir(moved).filePath(QStringLiteral("page.htm")));
         QVERIFY(old.open(QIODevice::ReadOnly));
         QCOMPARE(old.readAll(), QByteArray("<html><body><p>old</p></body></html>"));
+    }
+    void refused_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("folder") << QStringLiteral("folder") << QStringLiteral("不是普通文件");
+        QTest::newRow("pipe") << QStringLiteral("pipe") << QStringLiteral("不是普通文件");
+        QTest::newRow("device") << QStringLiteral("device") << QStringLiteral("不是普通文件");
+        QTest::newRow("over 16 MiB") << QStringLiteral("large") << QStringLiteral("超过 16 MB");
+        QTest::newRow("missing") << QStringLiteral("missing") << QStringLiteral("找不到");
+    }
+
+    // What is not a page is refused with a message, and nothing blocks.
+    void refused()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, message);
+        const QString path =
+            m_dir.filePath(QStringLiteral("refused-") + kind + QStringLiteral(".htm"));
+        if (kind == u"folder") {
+            QVERIFY(QDir().mkpath(path));
+        } else if (kind == u"pipe") {
+            QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+        } else if (kind == u"large") {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            QVERIFY(f.resize(16 * 1024 * 1024 + 1));
+        }
+        const QString target = kind == u"device" ? QStringLiteral("/dev/zero") : path;
+        PageProfile profile(nullptr);
+        EditorSession session(profile.profile(), profile.handler(),
+                              m_dir.filePath(QStringLiteral("r")));
+        QString error;
+        QVERIFY(!session.open(target, &error));
+        QVERIFY2(error.contains(message), qPrintable(error));
+        QVERIFY(!session.isOpen());
+    }
+
+    // The recovery copy: kept while there are changes, offered to the next
+    // opening, gone after a save; and another program's change is noticed.
+    void recoveryAndDiskChange()
+    {
+        const QString folder = m_dir.filePath(QStringLiteral("recover"));
+        QVERIFY(copyFolder(materialFolder(1), folder));
+        const QString page = QDir(folder).filePath(QStringLiteral("hu.htm"));
+        QVERIFY(load(page));
+        const Recovery recovery(m_dir.filePath(QStringLiteral("recovery")), page);
+        m_session->storeRecovery();
+        QTest::qWait(300);
+        QVERIFY2(!QFileInfo::exists(recovery.filePath()), "no copy without changes");
+        QVERIFY(call(u"find", {QStringLiteral("老虎")}).toBool());
+        QVERIFY(call(u"pasteText", {QStringLiteral("狮子")}).toBool());
+        m_session->storeRecovery();
+        QTRY_VERIFY(QFileInfo::exists(recovery.filePath()));
+        QVERIFY(!recovery.filePath().startsWith(folder + u'/'));
+
+        // A crash: a new session for the same page finds the copy.
+        QVERIFY(load(page));
+        const std::optional<QString> left = m_session->leftOverRecovery();
+        QVERIFY(left);
+        QVERIFY(left->contains(QStringLiteral("狮子")));
+        QSignalSpy shown(m_session.get(), &EditorSession::loaded);
+        m_session->loadText(*left);
+        QVERIFY(shown.wait(20000));
+        QVERIFY(serialized().contains(QStringLiteral("狮子")));
+
+        QVERIFY(!m_session->changedOnDisk());
+        {
+            QFile f(page);
+            QVERIFY(f.open(QIODevice::Append));
+            f.write("<!-- another program -->");
+        }
+        QVERIFY(m_session->changedOnDisk());
+        QVERIFY(save().ok);
+        QVERIFY(!m_session->changedOnDisk());
+        QVERIFY(!QFileInfo::exists(recovery.filePath()));
     }
 };
 
