@@ -439,7 +439,7 @@ var velmora = (function () {
     if (!el) return null;
     const a = attributesOf(el);
     if (kind === 'page') a.title = document.title;
-    if (kind === 'marquee') a.text = el.textContent;
+    if (kind === 'marquee' || kind === 'link') a.text = el.textContent;
     return a;
   }
 
@@ -457,8 +457,8 @@ var velmora = (function () {
       if (t) t.textContent = a.title;
       delete a.title;
     }
-    if (kind === 'marquee' && 'text' in a) {
-      if (a.text !== el.textContent) {
+    if ((kind === 'marquee' || kind === 'link') && 'text' in a) {
+      if (a.text && a.text !== el.textContent) {
         const holder = el.querySelector('font') || el;
         holder.textContent = a.text;
       }

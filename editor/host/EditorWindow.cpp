@@ -658,19 +658,21 @@ void EditorWindow::contextMenu(const QPoint& at)
                                                {QStringLiteral("cell"), SheetKind::Cell},
                                                {QStringLiteral("marquee"), SheetKind::Marquee},
                                                {QStringLiteral("hr"), SheetKind::Rule}};
+        // A right-click on a picture, link, marquee or rule opens its
+        // properties; in a table (where most of a page's text sits) the
+        // menu offers the cell's and the table's beside the clipboard.
+        if (sheets.contains(kind) && kind != u"cell" && kind != u"table") {
+            propertySheet(sheets.value(kind), true);
+            return;
+        }
         QMenu menu(this);
-        if (sheets.contains(kind)) {
-            const SheetKind sk = sheets.value(kind);
-            menu.addAction(sheet(sk).title + QStringLiteral("(&O)…"), this,
-                           [this, sk] { propertySheet(sk, true); });
-            if (kind == u"cell") {
-                menu.addAction(QStringLiteral("表格属性(&T)…"), this,
-                               [this] { propertySheet(SheetKind::Table, true); });
-            }
-            if (kind == u"marquee") {
-                menu.addAction(QStringLiteral("删除字幕(&D)"), this,
-                               [this] { engine(u"removeMarquee", {true}); });
-            }
+        if (kind == u"cell") {
+            menu.addAction(QStringLiteral("单元格属性(&C)…"), this,
+                           [this] { propertySheet(SheetKind::Cell, true); });
+        }
+        if (kind == u"cell" || kind == u"table") {
+            menu.addAction(QStringLiteral("表格属性(&A)…"), this,
+                           [this] { propertySheet(SheetKind::Table, true); });
             menu.addSeparator();
         }
         menu.addAction(QStringLiteral("剪切(&T)"), this, [this] { copySelection(true); });

@@ -430,6 +430,13 @@ private slots:
             << QStringLiteral("[[\"setProps\",\"page\",[[\"bgcolor\",\"#008080\"]],false],["
                               "\"undo\"],[\"redo\"]]")
             << QStringLiteral("bgcolor=\"#008080\"") << QString();
+        // A link's properties change its target and its words, not attributes named text.
+        QTest::newRow("link properties")
+            << QStringLiteral("<html><head><meta charset=\"utf-8\"></head><body><p><a "
+                              "href=\"old.htm\">旧</a></p></body></html>")
+            << QStringLiteral("[[\"find\",\"旧\"],[\"setProps\",\"link\",[[\"href\",\"new.htm\"],["
+                              "\"text\",\"新\"]],false]]")
+            << QStringLiteral("<a href=\"new.htm\">新</a>") << QStringLiteral("text=|old.htm");
         // Deleting a whole marquee leaves no empty marquee behind.
         QTest::newRow("marquee deleted")
             << table
