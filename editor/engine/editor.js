@@ -677,7 +677,17 @@ var velmora = (function () {
     }, true);
     document.addEventListener('drop', (e) => e.preventDefault(), true);
     document.addEventListener('dragstart', (e) => e.preventDefault(), true);
-    document.addEventListener('mousedown', () => { typing = false; }, true);
+    document.addEventListener('mousedown', (e) => {
+      typing = false;
+      // A click on a picture selects it, so that 超链接 and the alignment
+      // keys work on the picture.
+      if (e.target && e.target.tagName === 'IMG' && e.button === 0) {
+        e.preventDefault();
+        const r = document.createRange();
+        r.selectNode(e.target);
+        selectRange(r);
+      }
+    }, true);
     document.addEventListener('contextmenu', (e) => {
       contextTarget = elementOf(e.target);
     }, true);
