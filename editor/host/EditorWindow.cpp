@@ -51,23 +51,20 @@ EditorWindow::EditorWindow(QWidget* parent)
     : QMainWindow(parent), m_profile(this),
       m_session(
           new EditorSession(m_profile.profile(), m_profile.handler(), recoveryFolder(), this)),
-      m_design(new QWebEngineView), m_code(new QPlainTextEdit), m_preview(new QWebEngineView),
-      m_previewPage(new EditorPage(m_profile.profile(), this)), m_views(new QStackedWidget),
+      m_design(new QWebEngineView), m_code(new QPlainTextEdit), m_views(new QStackedWidget),
       m_tabs(new QTabBar), m_score(new QLabel), m_recoveryTimer(new QTimer(this))
 {
     m_design->setPage(m_session->page());
     m_design->setContextMenuPolicy(Qt::CustomContextMenu);
-    m_preview->setPage(m_previewPage);
-    m_preview->setContextMenuPolicy(Qt::NoContextMenu);
     m_code->setLineWrapMode(QPlainTextEdit::NoWrap);
     new SourceHighlighter(m_code->document());
     m_design->setObjectName(QStringLiteral("design"));
     m_code->setObjectName(QStringLiteral("code"));
-    m_preview->setObjectName(QStringLiteral("preview"));
 
     m_views->addWidget(m_design);
     m_views->addWidget(m_code);
-    m_views->addWidget(m_preview);
+    // The preview's view is made on first use: the editor starts sooner.
+    m_views->addWidget(new QWidget);
     m_tabs->addTab(QStringLiteral("设计"));
     m_tabs->addTab(QStringLiteral("代码"));
     m_tabs->addTab(QStringLiteral("预览"));
@@ -388,6 +385,18 @@ void EditorWindow::showView(int index)
             } else {
                 const QUrl url = pageUrl(m_session->path(), QStringLiteral("preview"));
                 m_profile.handler()->setDocument(url, text);
+                if (!m_preview) {
+                    m_previewPage = new EditorPage(m_profile.profile(), this);
+                    m_preview = new QWebEngineView;
+                    m_preview->setObjectName(QStringLiteral("preview"));
+                    m_preview->setPage(m_previewPage);
+                    m_preview->setContextMenuPolicy(Qt::NoContextMenu);
+                    QWidget* placeholder = m_views->widget(2);
+                    m_views->insertWidget(2, m_preview);
+                    m_views->removeWidget(placeholder);
+                    delete placeholder;
+                    m_views->setCurrentIndex(2);
+                }
                 m_previewPage->expect(url);
                 m_previewPage->load(url);
             }

@@ -70,8 +70,8 @@ private:
     EditorSession* m_session;
     QWebEngineView* m_design;
     QPlainTextEdit* m_code;
-    QWebEngineView* m_preview;
-    EditorPage* m_previewPage;
+    QWebEngineView* m_preview = nullptr;
+    EditorPage* m_previewPage = nullptr;
     QStackedWidget* m_views;
     QTabBar* m_tabs;
     QLabel* m_score;
