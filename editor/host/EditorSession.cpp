@@ -6,6 +6,7 @@
 
 #include <QFileInfo>
 #include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
 
 namespace velmora::editor {
 
@@ -28,16 +29,17 @@ EditorSession::EditorSession(QWebEngineProfile* profile, PageSchemeHandler* hand
     : QObject(parent), m_page(new EditorPage(profile, this)), m_handler(handler),
       m_recoveryFolder(std::move(recoveryFolder))
 {
-    connect(m_page, &QWebEnginePage::loadFinished, this, [this](bool ok) {
-        if (!ok) {
-            emit loaded(false);
-            return;
-        }
-        // The engine goes into each new document before anything else runs.
-        m_page->runJavaScript(engineSource() + QStringLiteral(";velmora.design();"),
-                              QWebEngineScript::ApplicationWorld,
-                              [this](const QVariant& v) { emit loaded(v.toBool()); });
-    });
+    // The engine goes into each new document as soon as it is parsed, in its
+    // own world, and makes it editable; by the time the load has finished it
+    // is there, and every call made from then on finds it.
+    QWebEngineScript engine;
+    engine.setName(QStringLiteral("velmora-editor"));
+    engine.setSourceCode(engineSource() + QStringLiteral(";velmora.design();"));
+    engine.setInjectionPoint(QWebEngineScript::DocumentReady);
+    engine.setWorldId(QWebEngineScript::ApplicationWorld);
+    engine.setRunsOnSubFrames(false);
+    m_page->scripts().insert(engine);
+    connect(m_page, &QWebEnginePage::loadFinished, this, &EditorSession::loaded);
 }
 
 EditorSession::~EditorSession() = default;
