@@ -602,7 +602,7 @@ private slots:
             QVERIFY(f.resize(16 * 1024 * 1024 + 1));
         }
         const QString target = kind == u"device" ? QStringLiteral("/dev/zero") : path;
-        PageProfile profile(nullptr);
+        PageProfile profile(this);
         EditorSession session(profile.profile(), profile.handler(),
                               m_dir.filePath(QStringLiteral("r")));
         QString error;
