@@ -8,6 +8,7 @@
 #include "PropertyDialog.h"
 #include "SourceHighlighter.h"
 
+#include "Prompter.h"
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
@@ -32,6 +33,25 @@
 #include <QWebEngineView>
 
 namespace velmora::editor {
+
+namespace {
+
+// Every message goes through the kit's prompter, so tests can answer it.
+QMessageBox::StandardButton ask(QWidget* parent, QMessageBox::Icon icon, const QString& title,
+                                const QString& text,
+                                QMessageBox::StandardButtons buttons = QMessageBox::Ok,
+                                QMessageBox::StandardButton defaultButton = QMessageBox::NoButton)
+{
+    Prompt p;
+    p.title = title;
+    p.text = text;
+    p.icon = icon;
+    p.buttons = buttons;
+    p.defaultButton = defaultButton;
+    return prompt(parent, p);
+}
+
+} // namespace
 
 namespace {
 
@@ -282,15 +302,15 @@ bool EditorWindow::openPath(const QString& path)
             error = QStringLiteral("“") + QDir::toNativeSeparators(path) +
                     QStringLiteral("”是文件夹，不能打开。");
         }
-        QMessageBox::warning(this, kTitle, error);
+        ask(this, QMessageBox::Warning, kTitle, error);
         return false;
     }
     m_tabs->setCurrentIndex(0);
     if (const std::optional<QString> left = m_session->leftOverRecovery()) {
-        const auto answer = QMessageBox::question(
-            this, kTitle,
-            QStringLiteral("上次编辑这个网页时程序意外结束，还有没保存的内容。要恢复它吗？"),
-            QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
+        const auto answer =
+            ask(this, QMessageBox::Question, kTitle,
+                QStringLiteral("上次编辑这个网页时程序意外结束，还有没保存的内容。要恢复它吗？"),
+                QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
         if (answer == QMessageBox::Yes) {
             m_session->loadText(*left);
         } else {
@@ -339,11 +359,10 @@ void EditorWindow::save(std::function<void(bool)> then)
         return;
     }
     if (m_session->changedOnDisk()) {
-        const auto answer = QMessageBox::question(
-            this, kTitle,
-            QStringLiteral("网页“") + QFileInfo(m_session->path()).fileName() +
-                QStringLiteral("”已被其他程序修改过。仍然保存并覆盖它吗？"),
-            QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+        const auto answer = ask(this, QMessageBox::Question, kTitle,
+                                QStringLiteral("网页“") + QFileInfo(m_session->path()).fileName() +
+                                    QStringLiteral("”已被其他程序修改过。仍然保存并覆盖它吗？"),
+                                QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
         if (answer != QMessageBox::Yes) {
             if (then) {
                 then(false);
@@ -353,8 +372,8 @@ void EditorWindow::save(std::function<void(bool)> then)
     }
     m_session->save([this, then = std::move(then)](const SavedPage& saved) {
         if (!saved.ok) {
-            QMessageBox::warning(this, kTitle,
-                                 QStringLiteral("保存失败，原来的文件没有改动。\n") + saved.error);
+            ask(this, QMessageBox::Warning, kTitle,
+                QStringLiteral("保存失败，原来的文件没有改动。\n") + saved.error);
         } else {
             statusBar()->showMessage(QStringLiteral("已保存。"), 3000);
             showScore();
@@ -412,11 +431,11 @@ void EditorWindow::whenModified(std::function<void(bool)> done)
             done(true);
             return;
         }
-        const auto answer = QMessageBox::question(
-            this, kTitle,
-            QStringLiteral("网页“") + QFileInfo(m_session->path()).fileName() +
-                QStringLiteral("”已修改。是否保存？"),
-            QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+        const auto answer =
+            ask(this, QMessageBox::Question, kTitle,
+                QStringLiteral("网页“") + QFileInfo(m_session->path()).fileName() +
+                    QStringLiteral("”已修改。是否保存？"),
+                QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
         if (answer == QMessageBox::Save) {
             save([this, done](bool ok) {
                 if (ok) {
@@ -451,8 +470,7 @@ void EditorWindow::propertySheet(SheetKind kind, bool fromContext)
     engine(u"getProps", {s.target, fromContext}, [this, kind, fromContext](const QVariant& v) {
         const Sheet& sh = sheet(kind);
         if (!v.isValid() || v.isNull()) {
-            QMessageBox::information(
-                this, sh.title,
+            ask(this, QMessageBox::Information, sh.title,
                 QStringLiteral("请先把光标放在要设置的") +
                     (kind == SheetKind::Cell ? QStringLiteral("单元格") : QStringLiteral("表格")) +
                     QStringLiteral("里。"));
@@ -613,8 +631,8 @@ void EditorWindow::findText()
     m_findText = text;
     engine(u"find", {text}, [this, text](const QVariant& found) {
         if (!found.toBool()) {
-            QMessageBox::information(this, QStringLiteral("查找"),
-                                     QStringLiteral("找不到“") + text + QStringLiteral("”。"));
+            ask(this, QMessageBox::Information, QStringLiteral("查找"),
+                QStringLiteral("找不到“") + text + QStringLiteral("”。"));
         }
         m_design->setFocus();
     });

@@ -33,6 +33,8 @@ public:
     // Opens a page; false (after saying why) when it cannot be opened.
     bool openPath(const QString& path);
 
+    EditorSession* session() const { return m_session; }
+
 signals:
     // The page is shown and editable (the engine is in).
     void pageReady();

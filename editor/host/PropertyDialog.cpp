@@ -3,6 +3,7 @@
 
 #include "PagePaths.h"
 
+#include "Prompter.h"
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -19,6 +20,25 @@
 #include <QPushButton>
 
 namespace velmora::editor {
+
+namespace {
+
+// Every message goes through the kit's prompter, so tests can answer it.
+QMessageBox::StandardButton ask(QWidget* parent, QMessageBox::Icon icon, const QString& title,
+                                const QString& text,
+                                QMessageBox::StandardButtons buttons = QMessageBox::Ok,
+                                QMessageBox::StandardButton defaultButton = QMessageBox::NoButton)
+{
+    Prompt p;
+    p.title = title;
+    p.text = text;
+    p.icon = icon;
+    p.buttons = buttons;
+    p.defaultButton = defaultButton;
+    return prompt(parent, p);
+}
+
+} // namespace
 
 namespace {
 
@@ -153,8 +173,7 @@ void PropertyDialog::accept()
         case FieldKind::Colour: {
             const QString colour = normalizeColour(value);
             if (colour.isNull()) {
-                QMessageBox::warning(
-                    this, m_sheet.title,
+                ask(this, QMessageBox::Warning, m_sheet.title,
                     QStringLiteral("颜色“") + value +
                         QStringLiteral("”不对：请写成 #RRGGBB（例如 #0000FF），或从列表里选。"));
                 m_fields.value(field.name)->setFocus();
@@ -165,9 +184,8 @@ void PropertyDialog::accept()
         }
         case FieldKind::Number:
             if (!validNumber(field, value)) {
-                QMessageBox::warning(this, m_sheet.title,
-                                     QString(field.label).remove(u'&') +
-                                         QStringLiteral("要填数字。"));
+                ask(this, QMessageBox::Warning, m_sheet.title,
+                    QString(field.label).remove(u'&') + QStringLiteral("要填数字。"));
                 m_fields.value(field.name)->setFocus();
                 return;
             }
@@ -176,7 +194,7 @@ void PropertyDialog::accept()
             if (!value.isEmpty() && QDir::isAbsolutePath(value)) {
                 const PlacedPicture placed = placePicture(m_pagePath, value);
                 if (!placed.ok) {
-                    QMessageBox::warning(this, m_sheet.title, placed.error);
+                    ask(this, QMessageBox::Warning, m_sheet.title, placed.error);
                     return;
                 }
                 value = placed.source;

@@ -11,15 +11,19 @@
 #include "PageProfile.h"
 #include "PropertySheets.h"
 
+#include "EditorWindow.h"
 #include "Gbk.h"
+#include "Prompter.h"
 #include "Recovery.h"
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QMessageBox>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
@@ -161,6 +165,8 @@ private slots:
     void initTestCase()
     {
         QVERIFY(m_dir.isValid());
+        // The window's recovery copies go to a test folder, not the user's.
+        QStandardPaths::setTestModeEnabled(true);
         QVERIFY(!engineSource().isEmpty());
     }
 
@@ -649,6 +655,81 @@ private slots:
         QVERIFY(save().ok);
         QVERIFY(!m_session->changedOnDisk());
         QVERIFY(!QFileInfo::exists(recovery.filePath()));
+    }
+    void closing_data()
+    {
+        QTest::addColumn<bool>("changedOnDisk");
+        QTest::addColumn<QList<int>>("answers");
+        QTest::addColumn<bool>("closed");
+        QTest::addColumn<QString>("fileHas");
+        QTest::addColumn<QString>("fileLacks");
+        const int save = QMessageBox::Save, discard = QMessageBox::Discard,
+                  cancel = QMessageBox::Cancel, no = QMessageBox::No, yes = QMessageBox::Yes;
+        QTest::newRow("save") << false << QList<int>{save} << true << QStringLiteral("狮子")
+                              << QString();
+        QTest::newRow("discard") << false << QList<int>{discard} << true << QStringLiteral("老虎")
+                                 << QStringLiteral("狮子");
+        QTest::newRow("cancel") << false << QList<int>{cancel} << false << QStringLiteral("老虎")
+                                << QStringLiteral("狮子");
+        QTest::newRow("changed on disk, kept")
+            << true << QList<int>{save, no} << false << QStringLiteral("another program")
+            << QStringLiteral("狮子");
+        QTest::newRow("changed on disk, overwritten")
+            << true << QList<int>{save, yes} << true << QStringLiteral("狮子")
+            << QStringLiteral("another program");
+    }
+
+    // Closing the window with changes asks 是否保存; a page another program
+    // changed meanwhile is overwritten only when the student says so.
+    void closing()
+    {
+        QFETCH(bool, changedOnDisk);
+        QFETCH(QList<int>, answers);
+        QFETCH(bool, closed);
+        QFETCH(QString, fileHas);
+        QFETCH(QString, fileLacks);
+        const QString folder = m_dir.filePath(QStringLiteral("closing/") +
+                                              QString::fromLatin1(QTest::currentDataTag()));
+        QVERIFY(copyFolder(materialFolder(1), folder));
+        const QString page = QDir(folder).filePath(QStringLiteral("hu.htm"));
+        velmora::ScriptedPrompter prompter;
+        for (int a : answers) {
+            prompter.answers << QMessageBox::StandardButton(a);
+        }
+        EditorWindow window;
+        QSignalSpy ready(&window, &EditorWindow::pageReady);
+        window.show();
+        QVERIFY(window.openPath(page));
+        QVERIFY(ready.wait(20000));
+        QCOMPARE(window.windowTitle(), QStringLiteral("网页编辑器 - hu.htm"));
+        bool done = false;
+        window.session()->call(u"find", {QStringLiteral("老虎")});
+        window.session()->call(u"pasteText", {QStringLiteral("狮子")},
+                               [&](const QVariant&) { done = true; });
+        QTRY_VERIFY(done);
+        if (changedOnDisk) {
+            QFile f(page);
+            QVERIFY(f.open(QIODevice::Append));
+            f.write("<!-- another program -->");
+        }
+        window.close();
+        QTRY_COMPARE(prompter.shown.size(), answers.size());
+        QVERIFY(prompter.shown.first().text.contains(QStringLiteral("是否保存")));
+        if (changedOnDisk) {
+            QVERIFY(prompter.shown.at(1).text.contains(QStringLiteral("已被其他程序修改")));
+        }
+        QTRY_COMPARE(window.isVisible(), !closed);
+        QTest::qWait(200);
+        const QString text = ::velmora::editor::openPage(page).text;
+        QVERIFY2(text.contains(fileHas), qPrintable(text));
+        if (!fileLacks.isEmpty()) {
+            QVERIFY(!text.contains(fileLacks));
+        }
+        if (!closed) {
+            prompter.answers = {QMessageBox::Discard};
+            window.close();
+            QTRY_VERIFY(!window.isVisible());
+        }
     }
 };
 
