@@ -18,6 +18,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QMessageBox>
@@ -27,6 +28,7 @@
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 #include <sys/stat.h>
 
 using namespace velmora::editor;
@@ -656,6 +658,64 @@ private slots:
         QVERIFY(!m_session->changedOnDisk());
         QVERIFY(!QFileInfo::exists(recovery.filePath()));
     }
+    void places_data()
+    {
+        QTest::addColumn<QString>("chosen"); // relative to the temporary folder
+        QTest::addColumn<QString>("source"); // what the page then names
+        QTest::addColumn<bool>("copied");    // a new file beside the page
+        QTest::newRow("beside the page")
+            << QStringLiteral("page/a.png") << QStringLiteral("a.png") << false;
+        QTest::newRow("below the page")
+            << QStringLiteral("page/img/b.png") << QStringLiteral("img/b.png") << false;
+        QTest::newRow("elsewhere: copied")
+            << QStringLiteral("pics/c.png") << QStringLiteral("c.png") << true;
+        QTest::newRow("elsewhere, name taken by another picture")
+            << QStringLiteral("pics/a.png") << QStringLiteral("a-1.png") << true;
+        QTest::newRow("elsewhere, the same picture already there")
+            << QStringLiteral("same/a.png") << QStringLiteral("a.png") << false;
+    }
+
+    // Pictures end up beside the page with a relative src, never file://.
+    void places()
+    {
+        QFETCH(QString, chosen);
+        QFETCH(QString, source);
+        QFETCH(bool, copied);
+        QTemporaryDir dir;
+        const QDir root(dir.path());
+        auto picture = [&](const QString& rel, Qt::GlobalColor colour) {
+            QDir().mkpath(QFileInfo(root.filePath(rel)).path());
+            QImage image(4, 3, QImage::Format_RGB32);
+            image.fill(colour);
+            return image.save(root.filePath(rel));
+        };
+        QVERIFY(picture(QStringLiteral("page/a.png"), Qt::red));
+        QVERIFY(picture(QStringLiteral("page/img/b.png"), Qt::red));
+        QVERIFY(picture(QStringLiteral("pics/c.png"), Qt::green));
+        QVERIFY(picture(QStringLiteral("pics/a.png"), Qt::blue));
+        QVERIFY(picture(QStringLiteral("same/a.png"), Qt::red));
+        const QString page = root.filePath(QStringLiteral("page/p.htm"));
+        const int before =
+            QDir(root.filePath(QStringLiteral("page"))).entryList(QDir::Files).size();
+        const PlacedPicture placed = placePicture(page, root.filePath(chosen));
+        QVERIFY2(placed.ok, qPrintable(placed.error));
+        QCOMPARE(placed.source, source);
+        QCOMPARE(QDir(root.filePath(QStringLiteral("page"))).entryList(QDir::Files).size(),
+                 before + (copied ? 1 : 0));
+        const QJsonArray attrs = pictureAttributes(page, placed.source);
+        QCOMPARE(attrs.at(0).toArray().at(0).toString(), QStringLiteral("border"));
+        QCOMPARE(attrs.at(2).toArray().at(1).toString(), QStringLiteral("4"));
+        QCOMPARE(attrs.at(3).toArray().at(1).toString(), QStringLiteral("3"));
+        QCOMPARE(
+            linkTarget(page,
+                       QUrl::fromLocalFile(root.filePath(QStringLiteral("page/x.htm"))).toString()),
+            QStringLiteral("x.htm"));
+        QCOMPARE(linkTarget(page, QStringLiteral("ahe@example.com")),
+                 QStringLiteral("mailto:ahe@example.com"));
+        QCOMPARE(linkTarget(page, QStringLiteral("www.kepu.net.cn")),
+                 QStringLiteral("http://www.kepu.net.cn"));
+    }
+
     void closing_data()
     {
         QTest::addColumn<bool>("changedOnDisk");
