@@ -29,6 +29,7 @@ if [ "$mode" != --run ]; then
     libbenchmark-dev valgrind
     python3
     desktop-file-utils lintian appstream
+    qt6-webengine-dev libqt6webenginecore6-bin
   )
 fi
 # The Windows cross-build, its tests under Wine and the installers.

@@ -10,13 +10,17 @@
 #include "QQForm.h"
 #include "Twips.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
 #include <QEvent>
+#include <QFileInfo>
 #include <QFrame>
 #include <QPlainTextEdit>
+#include <QProcess>
+#include <QStandardPaths>
 
 namespace velmora::student {
 
@@ -135,7 +139,46 @@ ExerciseForm::ExerciseForm(Module1& state, QWidget* parent) : QWidget(parent), m
     m_workSender = new WorkSender(this);
     connect(m_workSender, &WorkSender::finished, this, &ExerciseForm::workSent);
 
+    // The way into the page editor: Ctrl+E, or a right-click on the form.
+    // It adds no control, so the form's own controls keep their places.
+    editAction = new QAction(QStringLiteral("用网页编辑器打开网页(&E)"), this);
+    editAction->setObjectName(QStringLiteral("editAction"));
+    editAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+    editAction->setShortcutContext(Qt::WindowShortcut);
+    addAction(editAction);
+    setContextMenuPolicy(Qt::ActionsContextMenu);
+    connect(editAction, &QAction::triggered, this, &ExerciseForm::editPage);
+
     load();
+}
+
+QString ExerciseForm::editorProgram()
+{
+    const QString beside =
+        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("velmora-editor"));
+    if (QFileInfo(beside).isExecutable()) {
+        return beside;
+    }
+    return QStandardPaths::findExecutable(QStringLiteral("velmora-editor"));
+}
+
+void ExerciseForm::editPage()
+{
+    const int set = m_state.currentSet;
+    const QString page = marking::findPage(m_folder->workingFolder(), marking::pageFileName(set));
+    const QString editor = editorProgram();
+    if (editor.isEmpty()) {
+        tell(this, QStringLiteral("网页编辑器"),
+             QStringLiteral("没有安装网页编辑器（velmora-"
+                            "editor）。\n请用其他网页编辑软件打开工作文件夹里的网页 ") +
+                 marking::pageFileName(set) + QStringLiteral("，或请老师安装 velmora-editor。"),
+             QMessageBox::Information);
+        return;
+    }
+    if (!QProcess::startDetached(editor, {page})) {
+        tell(this, QStringLiteral("网页编辑器"), QStringLiteral("网页编辑器没能启动。"),
+             QMessageBox::Warning);
+    }
 }
 
 ExerciseForm::~ExerciseForm()

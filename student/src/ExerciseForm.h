@@ -12,6 +12,7 @@
 
 class QCheckBox;
 class QFrame;
+class QAction;
 class QLabel;
 class QPlainTextEdit;
 
@@ -50,6 +51,11 @@ public:
     ScoreUploader* Winsock1 = nullptr;
     // Sends the set's working folder to the teacher after the score.
     WorkSender* m_workSender = nullptr;
+    // Opens the set's working page in the page editor (Ctrl+E, right-click).
+    QAction* editAction = nullptr;
+
+    // The page editor beside this program or on the PATH; empty when not installed.
+    static QString editorProgram();
 
     const WorkingFolder& workingFolder() const { return *m_folder; }
 
@@ -86,6 +92,7 @@ private:
     void showOwnAddress(const QString& own);
     void back();
     void openFolder();
+    void editPage();
     void setItalicLink(bool italic);
 
     Module1& m_state;

@@ -290,12 +290,13 @@ SITES = {
 # For each set: site, page file, task text, and the edits a student makes in
 # the editor, as (starting text, finished text) pairs applied to the page.
 
-INTRO = ("请用FrontPage（或其他网页编辑软件）打开工作文件夹里的网页 {page}。"
+INTRO = ("请用网页编辑器（或其他网页编辑软件）打开工作文件夹里的网页 {page}："
+         "在本窗口按 Ctrl+E，或在本窗口上点右键，选“用网页编辑器打开网页”。"
          "工作文件夹就是窗口上方红字写的那个文件夹，点一下红字就能打开它。"
          "网页要用到的图片都已经放在这个文件夹里了。")
 OUTRO = ("做完后请保存网页（文件名不变，仍叫 {page}），再回到本窗口点击“批改”。"
          "颜色值要和上面写的完全一样；做超链接时，本网站的网页请直接从文件夹里选择。"
-         "想从头再来，可以点击“重做本题”（先关闭FrontPage）。")
+         "用网页编辑器时，“文件”菜单的“保存”（Ctrl+S）就是保存。想从头再来，可以点击“重做本题”（先关闭网页编辑器）。")
 
 SETS = {
     1: dict(site="zoo", page="hu.htm", title="动物乐园——老虎", steps=[
