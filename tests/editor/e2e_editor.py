@@ -39,7 +39,12 @@ def wait_window(name, timeout=TIMEOUT):
     while time.monotonic() < end:
         out = xdo("search", "--onlyvisible", "--name", name)
         if out:
-            return out.split()[0]
+            # A window is mapped before its first field takes the keyboard:
+            # the first typed character could be lost on a loaded machine.
+            found = out.split()[0]
+            xdo("windowfocus", "--sync", found)
+            time.sleep(0.8)
+            return found
         time.sleep(0.1)
     raise Failure(f"no window named {name!r}")
 
@@ -51,7 +56,10 @@ def wait_gone(name, back_to, timeout=TIMEOUT):
         if not xdo("search", "--onlyvisible", "--name", name):
             time.sleep(0.3)
             xdo("windowfocus", "--sync", back_to)
-            time.sleep(0.2)
+            # The page view takes the keyboard back, and the dialog's edit
+            # reaches the page, a moment later; on a loaded machine a key
+            # sent at once can be lost.
+            time.sleep(1.0)
             return
         time.sleep(0.1)
     raise Failure(f"window {name!r} stayed open")
@@ -100,7 +108,7 @@ def inner(bindir, source):
     try:
         window = wait_window("网页编辑器 - " + PAGE)
         xdo("windowfocus", "--sync", window)
-        time.sleep(2.0)  # the page loads after the window shows
+        time.sleep(3.0)  # the page loads after the window shows
         xdo("mousemove", "--window", window, "300", "300", "click", "1")
         time.sleep(0.3)
 
