@@ -3,8 +3,6 @@
 
 #include "ScoreTable.h"
 
-#include <algorithm>
-
 namespace velmora::collector {
 
 quint32 Acceptance::v4(const QHostAddress& address)
@@ -31,12 +29,6 @@ bool Acceptance::isOwnAddress(const QHostAddress& address) const
     bool isV4 = false;
     const quint32 value = address.toIPv4Address(&isV4);
     return isV4 && (m_own.contains(value) || (value >> 24) == 127);
-}
-
-bool Acceptance::isKnownSetName(QStringView set)
-{
-    return std::any_of(acceptance::kSetNames.begin(), acceptance::kSetNames.end(),
-                       [set](std::u16string_view name) { return QStringView(name) == set; });
 }
 
 Acceptance::Decision Acceptance::judge(QByteArrayView payload, const QHostAddress& from,
@@ -72,7 +64,7 @@ Acceptance::Decision Acceptance::judge(QByteArrayView payload, const QHostAddres
     if (m_keys.contains({score.address, score.set})) {
         return decision; // an update: never limited
     }
-    if (!isKnownSetName(score.set)) {
+    if (!sets::isKnown(score.set)) {
         decision.verdict = Verdict::UnknownSet;
     } else if (!isOwnAddress(from) && !isAllowed(from) &&
                newRowsFrom(from) >= acceptance::kNewRowsPerSource) {

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "ExerciseSets.h"
+
 #include <QString>
 #include <array>
 
@@ -12,6 +14,7 @@ namespace velmora::student {
 struct Module1
 {
     static constexpr int kSetNameCount = 16;
+    static_assert(sets::kFirst + int(sets::kFolderNames.size()) <= kSetNameCount);
 
     QString studentName;
     QString teacherAddress;
