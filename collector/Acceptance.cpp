@@ -40,9 +40,7 @@ Acceptance::Decision Acceptance::judge(QByteArrayView payload, const QHostAddres
     // An acknowledgement is itself a datagram of five or more fields:
     // answering it, or anything from our own socket, could answer itself for
     // ever.
-    const QByteArrayView ack(acceptance::kAckPrefix.data(),
-                             qsizetype(acceptance::kAckPrefix.size()));
-    if (payload.startsWith(ack) ||
+    if (payload.startsWith(kAckPrefix) ||
         (isOwnAddress(from) && (fromPort == m_ownPort || fromPort == kCollectorPort))) {
         return {Verdict::Echo, std::nullopt};
     }

@@ -12,7 +12,6 @@
 #include <QString>
 
 #include <optional>
-#include <string_view>
 
 namespace velmora::collector {
 
@@ -23,10 +22,6 @@ namespace acceptance {
 // Genuine score datagrams are under 200 bytes; anything over this is ignored
 // and never acknowledged.
 inline constexpr qsizetype kMaxDatagramBytes = 1024;
-
-// The collector's own answer. A genuine score datagram cannot begin with it,
-// since its first field is an IPv4 address.
-inline constexpr std::string_view kAckPrefix = "ACK#";
 
 // A new row needs one of the set names the student program sends
 // (sets::isKnown).

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "ExerciseSets.h"
+#include "ScoreDatagram.h"
 
 #include <QString>
 #include <array>
@@ -39,7 +40,7 @@ struct Module1
     QString serverForThisRun;
 
     // Where and how patiently the score goes out.
-    quint16 collectorPort = 1202;
+    quint16 collectorPort = kCollectorPort;
     int ackTimeoutMs = 800;
     int uploadTries = 3;
 
