@@ -3,8 +3,6 @@
 
 #include "ScoreTable.h"
 
-#include <algorithm>
-
 namespace velmora::collector {
 
 quint32 Acceptance::v4(const QHostAddress& address)
@@ -33,12 +31,6 @@ bool Acceptance::isOwnAddress(const QHostAddress& address) const
     return isV4 && (m_own.contains(value) || (value >> 24) == 127);
 }
 
-bool Acceptance::isKnownSetName(QStringView set)
-{
-    return std::any_of(acceptance::kSetNames.begin(), acceptance::kSetNames.end(),
-                       [set](std::u16string_view name) { return QStringView(name) == set; });
-}
-
 Acceptance::Decision Acceptance::judge(QByteArrayView payload, const QHostAddress& from,
                                        quint16 fromPort) const
 {
@@ -48,9 +40,7 @@ Acceptance::Decision Acceptance::judge(QByteArrayView payload, const QHostAddres
     // An acknowledgement is itself a datagram of five or more fields:
     // answering it, or anything from our own socket, could answer itself for
     // ever.
-    const QByteArrayView ack(acceptance::kAckPrefix.data(),
-                             qsizetype(acceptance::kAckPrefix.size()));
-    if (payload.startsWith(ack) ||
+    if (payload.startsWith(kAckPrefix) ||
         (isOwnAddress(from) && (fromPort == m_ownPort || fromPort == kCollectorPort))) {
         return {Verdict::Echo, std::nullopt};
     }
@@ -72,7 +62,7 @@ Acceptance::Decision Acceptance::judge(QByteArrayView payload, const QHostAddres
     if (m_keys.contains({score.address, score.set})) {
         return decision; // an update: never limited
     }
-    if (!isKnownSetName(score.set)) {
+    if (!sets::isKnown(score.set)) {
         decision.verdict = Verdict::UnknownSet;
     } else if (!isOwnAddress(from) && !isAllowed(from) &&
                newRowsFrom(from) >= acceptance::kNewRowsPerSource) {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "ExerciseSets.h"
 #include "ScoreDatagram.h"
 
 #include <QByteArrayView>
@@ -10,9 +11,7 @@
 #include <QSet>
 #include <QString>
 
-#include <array>
 #include <optional>
-#include <string_view>
 
 namespace velmora::collector {
 
@@ -24,19 +23,12 @@ namespace acceptance {
 // and never acknowledged.
 inline constexpr qsizetype kMaxDatagramBytes = 1024;
 
-// The collector's own answer. A genuine score datagram cannot begin with it,
-// since its first field is an IPv4 address.
-inline constexpr std::string_view kAckPrefix = "ACK#";
-
-// A new row needs one of the set names the student program sends.
-inline constexpr std::array<std::u16string_view, 9> kSetNames = {
-    u"第一套", u"第二套", u"第三套", u"第四套", u"第五套",
-    u"第六套", u"第七套", u"第八套", u"第九套",
-};
+// A new row needs one of the set names the student program sends
+// (sets::isKnown).
 
 // New rows one source address may create in a run: one per exercise set.
 // The collector's own computer is exempt; updates of rows are never limited.
-inline constexpr int kNewRowsPerSource = int(kSetNames.size());
+inline constexpr int kNewRowsPerSource = sets::kCount;
 
 } // namespace acceptance
 
@@ -91,8 +83,6 @@ public:
     // for the rest of the run.
     void allow(const QHostAddress& source);
     bool isAllowed(const QHostAddress& source) const;
-
-    static bool isKnownSetName(QStringView set);
 
 private:
     static quint32 v4(const QHostAddress& address);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "ScoreBook.h"
 
+#include "ExerciseSets.h"
 #include "ScoreDatagram.h"
 
 namespace velmora::collector {
@@ -416,7 +417,9 @@ QString ScoreBook::statusDetails() const
         lines.append(QStringLiteral("已拒收地址无效的成绩%1条").arg(n));
     }
     if (const int n = count(Verdict::UnknownSet); n > 0) {
-        lines.append(QStringLiteral("已拒收套名不是第一套至第九套的新成绩%1条").arg(n));
+        lines.append(QStringLiteral("已拒收套名不是%1至%2的新成绩%3条")
+                         .arg(sets::folderName(sets::kFirst), sets::folderName(sets::kLast))
+                         .arg(n));
     }
     return lines.join(u'\n');
 }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "SummaryWorkbook.h"
 
+#include "ExerciseSets.h"
+
 #include <QDir>
 #include <QFile>
 #include <QHash>
@@ -22,12 +24,6 @@ const QString kGradeSheet = QStringLiteral("成绩");
 const QString kSummarySheet = QStringLiteral("班级汇总");
 const QString kMissingSheet = QStringLiteral("未交");
 const QString kNotesSheet = QStringLiteral("说明");
-
-// The set names in the order teachers use them.
-constexpr std::array<const char16_t*, 9> kSetOrder = {
-    u"第一套", u"第二套", u"第三套", u"第四套", u"第五套",
-    u"第六套", u"第七套", u"第八套", u"第九套",
-};
 
 // Score bands counted per set under the summary grid (bounds inclusive).
 struct Band
@@ -492,20 +488,20 @@ bool SummaryWorkbook::isWholeNumber(const QString& text)
 
 QStringList SummaryWorkbook::orderedSets(const QList<SummaryEntry>& entries)
 {
-    QStringList known;
+    // The nine sets in the order teachers use them, then the others as met.
+    std::array<bool, sets::kLast + 1> known{};
     QStringList others;
     for (const SummaryEntry& e : entries) {
-        const bool isKnown = std::any_of(kSetOrder.begin(), kSetOrder.end(),
-                                         [&](const char16_t* s) { return e.set == s; });
-        QStringList& list = isKnown ? known : others;
-        if (!list.contains(e.set)) {
-            list.append(e.set);
+        if (const int set = sets::indexOf(e.set); set != 0) {
+            known[std::size_t(set)] = true;
+        } else if (!others.contains(e.set)) {
+            others.append(e.set);
         }
     }
     QStringList out;
-    for (const char16_t* s : kSetOrder) {
-        if (known.contains(QString::fromUtf16(s))) {
-            out.append(QString::fromUtf16(s));
+    for (int set = sets::kFirst; set <= sets::kLast; ++set) {
+        if (known[std::size_t(set)]) {
+            out.append(sets::folderName(set));
         }
     }
     return out + others;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "WorkMarker.h"
 
+#include "ExerciseSets.h"
 #include "Marking.h"
 #include "Platform.h"
 
@@ -22,12 +23,7 @@ WorkMarker::~WorkMarker()
 
 WorkMarker::Result WorkMarker::markFolder(const QString& set, const QString& folder)
 {
-    int index = 0;
-    for (int i = marking::kFirstSet; i <= marking::kLastSet; ++i) {
-        if (marking::setFolderName(i) == set) {
-            index = i;
-        }
-    }
+    const int index = sets::indexOf(set);
     if (index == 0) {
         return {false, 0, {}, QStringLiteral("套题名称“%1”不是九套之一").arg(set)};
     }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "WorkReceiver.h"
 
+#include "ExerciseSets.h"
 #include "Marking.h"
 #include "Platform.h"
 
@@ -35,13 +36,12 @@ constexpr int kMaxLingering = 256;
 
 QString pageIn(const QString& folder, const QString& set)
 {
-    for (int i = marking::kFirstSet; i <= marking::kLastSet; ++i) {
-        if (marking::setFolderName(i) == set) {
-            const QString page = marking::findPage(folder, marking::pageFileName(i));
-            return QFileInfo(page).isFile() ? page : QString();
-        }
+    const int index = sets::indexOf(set);
+    if (index == 0) {
+        return {};
     }
-    return {};
+    const QString page = marking::findPage(folder, marking::pageFileName(index));
+    return QFileInfo(page).isFile() ? page : QString();
 }
 
 } // namespace

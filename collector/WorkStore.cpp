@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "WorkStore.h"
 
-#include "Marking.h"
+#include "ExerciseSets.h"
 #include "Platform.h"
 
 #include <QDir>
@@ -65,8 +65,8 @@ bool WorkStore::Staging::fail(const QString& what, const QString& why, work::Ref
 bool WorkStore::Staging::begin(const work::WorkHeader& header)
 {
     m_header = header;
-    const QString set = knownSet(header.set);
-    if (set.isEmpty()) {
+    const QString& set = header.set;
+    if (!sets::isKnown(set)) {
         return fail(QStringLiteral("套题名称不是九套之一"), {}, work::Refusal::UnknownSet);
     }
     m_setFolder = m_store.setFolder(set);
@@ -182,16 +182,6 @@ QString WorkStore::safeComponent(QStringView text)
         }
     }
     return out;
-}
-
-QString WorkStore::knownSet(const QString& set)
-{
-    for (int i = marking::kFirstSet; i <= marking::kLastSet; ++i) {
-        if (marking::setFolderName(i) == set) {
-            return set;
-        }
-    }
-    return {};
 }
 
 QString WorkStore::setFolder(const QString& set) const

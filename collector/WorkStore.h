@@ -85,10 +85,6 @@ public:
     QString setFolder(const QString& set) const;
     QString folderFor(const QString& address, const QString& name, const QString& set) const;
 
-    // The set folder name ("第一套" ... "第九套") of a set name, or empty
-    // when it is not one of the nine.
-    static QString knownSet(const QString& set);
-
     std::unique_ptr<Staging> stage() const;
     // Puts a staged submission in place of the key's previous one.
     Stored commit(Staging& staging) const;

@@ -7,10 +7,6 @@
 
 namespace velmora {
 
-namespace {
-const QByteArray kAckPrefix("ACK#");
-}
-
 QString ScoreDatagram::text() const
 {
     const QChar sep(u'#');
@@ -68,7 +64,11 @@ bool isCanonicalIPv4(QStringView text)
 
 QByteArray ackFor(QByteArrayView payload)
 {
-    return kAckPrefix + payload.toByteArray();
+    QByteArray ack;
+    ack.reserve(kAckPrefix.size() + payload.size());
+    ack.append(kAckPrefix);
+    ack.append(payload);
+    return ack;
 }
 
 bool isAckFor(QByteArrayView reply, QByteArrayView payload)

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -9,8 +10,14 @@
 
 namespace velmora {
 
+// The protocol's constants, for both programs and every peer of theirs.
+// Scores go from the student port to the collector port over UDP; collected
+// work goes to the collector port's number over TCP.
 inline constexpr quint16 kStudentPort = 1201;
 inline constexpr quint16 kCollectorPort = 1202;
+// What the collector puts before the payload it acknowledges. A genuine score
+// datagram cannot begin with it, since its first field is an IPv4 address.
+inline constexpr QByteArrayView kAckPrefix("ACK#");
 
 // One score as it travels from the student program to the collector:
 // GBK text "address#computer#score#name#set#token". Readers use the first five
@@ -45,7 +52,7 @@ struct ScoreDatagram
 // zeros ("10.9.1.21", never "10.9.1.21 " or "010.9.1.21").
 bool isCanonicalIPv4(QStringView text);
 
-// The collector confirms every datagram it records by sending back "ACK#"
+// The collector confirms every datagram it records by sending back kAckPrefix
 // followed by the payload bytes unchanged.
 QByteArray ackFor(QByteArrayView payload);
 bool isAckFor(QByteArrayView reply, QByteArrayView payload);

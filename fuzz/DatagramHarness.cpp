@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "DatagramHarness.h"
 
+#include "ExerciseSets.h"
 #include "Gbk.h"
 #include "ScoreDatagram.h"
 
@@ -137,7 +138,7 @@ QString DatagramHarness::checkAcceptance(QByteArrayView payload)
     const bool known = m_acceptedKeys.contains(key);
     QSet<QString>& created = m_keysBySource[QString::fromLatin1(sender.address)];
     Verdict expected = Verdict::Record;
-    if (!known && !collector::Acceptance::isKnownSetName(d->set)) {
+    if (!known && !sets::isKnown(d->set)) {
         expected = Verdict::UnknownSet;
     } else if (!known && !sender.own &&
                created.size() >= collector::acceptance::kNewRowsPerSource) {

@@ -141,22 +141,6 @@ void appendScore(QString& out, int score)
     out.append(QStringView(digits.data() + at, qsizetype(digits.size() - at)));
 }
 
-const std::array<QString, 13> kSetFolderNames = {
-    QString(),
-    QStringLiteral("第一套"),
-    QStringLiteral("第二套"),
-    QStringLiteral("第三套"),
-    QStringLiteral("第四套"),
-    QStringLiteral("第五套"),
-    QStringLiteral("第六套"),
-    QStringLiteral("第七套"),
-    QStringLiteral("第八套"),
-    QStringLiteral("第九套"),
-    QStringLiteral("第十套"),
-    QStringLiteral("第十一套"),
-    QStringLiteral("第十二套"),
-};
-
 // Static text of the rule tables, shared instead of copied.
 QString rawText(QStringView text)
 {
@@ -199,14 +183,6 @@ const QList<CheckOutcome>& checkList(int set)
     return lists[std::size_t(set - 1)];
 }
 } // namespace
-
-QString setFolderName(int set)
-{
-    if (set < 1 || set >= int(kSetFolderNames.size())) {
-        return {};
-    }
-    return kSetFolderNames[std::size_t(set)];
-}
 
 QString pageFileName(int set)
 {

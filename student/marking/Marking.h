@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "ExerciseSets.h"
+
 #include <QByteArrayView>
 #include <QList>
 #include <QString>
@@ -12,11 +14,15 @@
 // all go through this face.
 namespace velmora::marking {
 
-inline constexpr int kFirstSet = 1;
-inline constexpr int kLastSet = 9;
+// The sets that have rule tables (see ExerciseSets.h).
+inline constexpr int kFirstSet = sets::kFirst;
+inline constexpr int kLastSet = sets::kLast;
 
 // "第一套" ... "第十二套" for 1..12; empty for any other index.
-QString setFolderName(int set);
+inline QString setFolderName(int set)
+{
+    return sets::folderName(set);
+}
 
 // The page file a set is about ("hu.htm" for set 1 ...); empty outside 1..9.
 QString pageFileName(int set);

@@ -2,6 +2,7 @@
 // The rule tables of the nine exercise sets. Each question lists its segments,
 // then its checks in the order they are judged, with their points and a short
 // Chinese phrase of what they look for.
+#include "ExerciseSets.h"
 #include "FixedText.h"
 #include "RuleTable.h"
 
@@ -213,6 +214,8 @@ constexpr RuleTable kSet9{
 
 constexpr const RuleTable* kTables[] = {&kSet1, &kSet2, &kSet3, &kSet4, &kSet5,
                                         &kSet6, &kSet7, &kSet8, &kSet9};
+// One table for each set, in set order.
+static_assert(int(std::size(kTables)) == sets::kCount);
 
 // Every question is worth exactly five points, so every set is worth 25.
 constexpr bool everyQuestionWorthFive()
@@ -232,10 +235,10 @@ static_assert(everyQuestionWorthFive());
 
 const RuleTable* ruleTable(int set)
 {
-    if (set < 1 || set > int(std::size(kTables))) {
+    if (!sets::isSet(set)) {
         return nullptr;
     }
-    return kTables[set - 1];
+    return kTables[set - sets::kFirst];
 }
 
 QStringView kindName(CheckKind kind)

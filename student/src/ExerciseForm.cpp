@@ -325,11 +325,13 @@ void ExerciseForm::upload()
         return;
     }
     const QString name = m_state.studentName;
-    if (name.isEmpty()) {
+    switch (ScoreUploader::nameProblem(name)) {
+    case ScoreUploader::NameProblem::None:
+        break;
+    case ScoreUploader::NameProblem::Empty:
         tell(this, QString(), QStringLiteral("请输入你的姓名!"));
         return;
-    }
-    if (name.contains(u'#')) {
+    case ScoreUploader::NameProblem::ContainsHash:
         tell(this, QStringLiteral("提示"),
              QStringLiteral("姓名中不能含有“#”号，否则教师机上的成绩会错乱。\r"
                             "请点击“返回”，修改姓名后再上传成绩。"),

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "Form_menu.h"
 
+#include "ExerciseSets.h"
 #include "Prompter.h"
 #include "Version.h"
 
@@ -20,9 +21,6 @@ QString joinLines(std::initializer_list<std::pair<const char16_t*, int>> lines)
     return text;
 }
 
-const char16_t* const kSetNames[] = {u"第一套", u"第二套", u"第三套", u"第四套", u"第五套",
-                                     u"第六套", u"第七套", u"第八套", u"第九套"};
-
 } // namespace
 
 Form_menu::Form_menu(QWidget* host) : QWidget(host, Qt::Window), m_host(host)
@@ -33,8 +31,8 @@ Form_menu::Form_menu(QWidget* host) : QWidget(host, Qt::Window), m_host(host)
 
     lesson_study = new QMenu(QStringLiteral("综合练习(&E)"), this);
     lesson_study->setObjectName(QStringLiteral("lesson_study"));
-    for (int i = 1; i <= 9; ++i) {
-        QAction* item = lesson_study->addAction(QString::fromUtf16(kSetNames[i - 1]));
+    for (int i = sets::kFirst; i <= sets::kLast; ++i) {
+        QAction* item = lesson_study->addAction(sets::folderName(i));
         item->setObjectName(QStringLiteral("l%1").arg(i));
         connect(item, &QAction::triggered, this, [this, i] { emit setChosen(i); });
         l[static_cast<size_t>(i)] = item;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "ExerciseSets.h"
+
 #include <QWidget>
 #include <array>
 
@@ -22,7 +24,7 @@ public:
     QMenu* lesson_study = nullptr;
     QMenu* help = nullptr;
     // l[1] .. l[9]: the set items; l[0] is unused.
-    std::array<QAction*, 10> l{};
+    std::array<QAction*, sets::kLast + 1> l{};
     QAction* h = nullptr;
     QAction* about = nullptr;
 

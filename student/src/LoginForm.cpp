@@ -110,7 +110,7 @@ LoginForm::LoginForm(Module1& state, QWidget* parent) : QWidget(parent), m_state
     const int lefts[] = {1200, 2760, 4320};
     const int tops[] = {2040, 2760, 3480};
     m_state.fillSetNames();
-    for (int i = 1; i <= 9; ++i) {
+    for (int i = sets::kFirst; i <= sets::kLast; ++i) {
         auto* button = new QQButton(this);
         button->setObjectName(QStringLiteral("f%1").arg(i));
         button->setGeometry(twipsRect(lefts[(i - 1) % 3], tops[(i - 1) / 3], 1335, 615));

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "ExerciseSets.h"
+
 #include <QMap>
 #include <QWidget>
 #include <array>
@@ -42,7 +44,7 @@ public:
     QLineEdit* txt_UserName = nullptr;
     QLabel* Label4 = nullptr;
     QLineEdit* txt_ServerIP = nullptr;
-    std::array<QQButton*, 10> f{}; // f[1] .. f[9]
+    std::array<QQButton*, sets::kLast + 1> f{}; // f[1] .. f[9]
     QLabel* Label2 = nullptr;
 
     Form_menu* menuForm() const { return m_menu; }

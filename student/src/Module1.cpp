@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "Module1.h"
 
+#include "ExerciseSets.h"
 #include "Platform.h"
 
 namespace velmora::student {
@@ -17,12 +18,8 @@ Module1 Module1::forThisComputer()
 
 void Module1::fillSetNames()
 {
-    static const char16_t* const names[] = {u"第一套", u"第二套", u"第三套",   u"第四套",
-                                            u"第五套", u"第六套", u"第七套",   u"第八套",
-                                            u"第九套", u"第十套", u"第十一套", u"第十二套"};
-    int i = 1;
-    for (const char16_t* name : names) {
-        setFolderNames[static_cast<size_t>(i++)] = QString::fromUtf16(name);
+    for (int i = sets::kFirst; i < sets::kFirst + int(sets::kFolderNames.size()); ++i) {
+        setFolderNames[static_cast<size_t>(i)] = sets::folderName(i);
     }
     workingRootWord = QStringLiteral("WebDo");
 }

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "ExerciseSets.h"
+#include "ScoreDatagram.h"
+
 #include <QString>
 #include <array>
 
@@ -12,6 +15,7 @@ namespace velmora::student {
 struct Module1
 {
     static constexpr int kSetNameCount = 16;
+    static_assert(sets::kFirst + int(sets::kFolderNames.size()) <= kSetNameCount);
 
     QString studentName;
     QString teacherAddress;
@@ -36,7 +40,7 @@ struct Module1
     QString serverForThisRun;
 
     // Where and how patiently the score goes out.
-    quint16 collectorPort = 1202;
+    quint16 collectorPort = kCollectorPort;
     int ackTimeoutMs = 800;
     int uploadTries = 3;
 

@@ -35,15 +35,15 @@ void ScoreUploader::setPatience(int ackTimeoutMs, int tries)
     m_tries = qMax(1, tries);
 }
 
-QString ScoreUploader::nameProblem(const QString& name)
+ScoreUploader::NameProblem ScoreUploader::nameProblem(const QString& name)
 {
     if (name.isEmpty()) {
-        return QStringLiteral("empty");
+        return NameProblem::Empty;
     }
     if (name.contains(u'#')) {
-        return QStringLiteral("contains #");
+        return NameProblem::ContainsHash;
     }
-    return {};
+    return NameProblem::None;
 }
 
 void ScoreUploader::upload(const ScoreDatagram& datagram)

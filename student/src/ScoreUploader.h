@@ -37,6 +37,15 @@ public:
     };
     Q_ENUM(Outcome)
 
+    // Why a name cannot travel in a datagram.
+    enum class NameProblem
+    {
+        None,         // it can
+        Empty,        // no name at all
+        ContainsHash, // '#' separates the fields: the collector's row would be garbled
+    };
+    Q_ENUM(NameProblem)
+
     explicit ScoreUploader(QObject* parent = nullptr);
 
     // The teacher's address as typed: an IPv4 address or a host name.
@@ -55,8 +64,8 @@ public:
     // The bytes of the upload in progress (empty when none).
     QByteArray payload() const { return m_payload; }
 
-    // Why a name cannot travel in a datagram: empty when it can.
-    static QString nameProblem(const QString& name);
+    // The rule the exercise form applies before an upload.
+    static NameProblem nameProblem(const QString& name);
 
 signals:
     void finished(velmora::student::ScoreUploader::Outcome outcome, const QString& detail);

@@ -631,7 +631,7 @@ void TestCollectorCore::newRowsPerSource()
     };
     int refused = 0;
     for (int k = 0; k < 20; ++k) {
-        const QString set = QStringView(acceptance::kSetNames[std::size_t(k % 9)]).toString();
+        const QString set = sets::folderName(k % 9 + 1);
         const Verdict v = send(payload(k, set));
         QVERIFY(v == Verdict::Record || v == Verdict::OverQuota);
         refused += v == Verdict::OverQuota ? 1 : 0;

@@ -896,7 +896,7 @@ void TestFaultsCollector::attacks()
         for (int i = 0; i < ScoreTable::kMaxRows; ++i) {
             const QString address = u"10.8.%1.%2"_s.arg(i / 9).arg(i % 9 + 1);
             const QHostAddress source(u"10.8.%1.1"_s.arg(i / 9));
-            const QString set = QStringView(acceptance::kSetNames[std::size_t(i % 9)]).toString();
+            const QString set = sets::folderName(i % 9 + 1);
             QCOMPARE(book.take(score(address, 20, set), source, kStudentPort), Verdict::Record);
         }
         QVERIFY(book.commit());

@@ -311,32 +311,42 @@ void TestVelmoraMark::lessonFolder()
 void TestVelmoraMark::badArguments_data()
 {
     QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("why"); // a line the error must hold; empty: only the usage
     const QString page = fixturePath(1);
-    QTest::newRow("nothing") << QStringList{};
-    QTest::newRow("no set") << QStringList{page};
-    QTest::newRow("set 0") << QStringList{u"--set"_s, u"0"_s, page};
-    QTest::newRow("set 10") << QStringList{u"--set"_s, u"10"_s, page};
-    QTest::newRow("set not a number") << QStringList{u"--set"_s, u"one"_s, page};
-    QTest::newRow("set without value") << QStringList{page, u"--set"_s};
-    QTest::newRow("unknown option") << QStringList{u"--set"_s, u"1"_s, u"--fast"_s, page};
-    QTest::newRow("no page") << QStringList{u"--set"_s, u"1"_s};
-    QTest::newRow("two pages") << QStringList{u"--set"_s, u"1"_s, page, page};
+    QTest::newRow("nothing") << QStringList{} << QString();
+    QTest::newRow("no set") << QStringList{page} << QString();
+    QTest::newRow("set 0") << QStringList{u"--set"_s, u"0"_s, page}
+                           << u"the set must be a number from 1 to 9, not \"0\""_s;
+    QTest::newRow("set 10") << QStringList{u"--set"_s, u"10"_s, page}
+                            << u"the set must be a number from 1 to 9, not \"10\""_s;
+    QTest::newRow("set not a number") << QStringList{u"--set"_s, u"one"_s, page}
+                                      << u"the set must be a number from 1 to 9, not \"one\""_s;
+    QTest::newRow("set without value") << QStringList{page, u"--set"_s} << QString();
+    QTest::newRow("unknown option")
+        << QStringList{u"--set"_s, u"1"_s, u"--fast"_s, page} << QString();
+    QTest::newRow("no page") << QStringList{u"--set"_s, u"1"_s} << QString();
+    QTest::newRow("two pages") << QStringList{u"--set"_s, u"1"_s, page, page} << QString();
     QTest::newRow("batch with page")
-        << QStringList{u"--set"_s, u"1"_s, u"--batch"_s, m_dir.path(), page};
+        << QStringList{u"--set"_s, u"1"_s, u"--batch"_s, m_dir.path(), page} << QString();
     QTest::newRow("xlsx without batch")
-        << QStringList{u"--set"_s, u"1"_s, u"--xlsx"_s, m_dir.filePath(u"a.xlsx"_s), page};
+        << QStringList{u"--set"_s, u"1"_s, u"--xlsx"_s, m_dir.filePath(u"a.xlsx"_s), page}
+        << QString();
     QTest::newRow("xlsx without file name")
-        << QStringList{u"--set"_s, u"1"_s, u"--batch"_s, m_dir.path(), u"--xlsx"_s, u""_s};
-    QTest::newRow("set twice") << QStringList{u"--set"_s, u"1"_s, u"--set"_s, u"2"_s, page};
+        << QStringList{u"--set"_s, u"1"_s, u"--batch"_s, m_dir.path(), u"--xlsx"_s, u""_s}
+        << QString();
+    QTest::newRow("set twice") << QStringList{u"--set"_s, u"1"_s, u"--set"_s, u"2"_s, page}
+                               << QString();
 }
 
 void TestVelmoraMark::badArguments()
 {
     QFETCH(QStringList, args);
+    QFETCH(QString, why);
     const Run r = runMark(args);
     QCOMPARE(r.exitCode, 2);
     QCOMPARE(r.out, QString());
     QVERIFY(r.err.contains(u"Usage:"_s));
+    QVERIFY2(r.err.contains(why), qPrintable(r.err));
 }
 
 void TestVelmoraMark::missingPage_data()

@@ -608,20 +608,21 @@ void TestStudentCore::redoFailureKeepsStudentFiles()
 
 void TestStudentCore::nameProblem_data()
 {
+    using Problem = ScoreUploader::NameProblem;
     QTest::addColumn<QString>("name");
-    QTest::addColumn<bool>("refused");
-    QTest::newRow("plain") << QStringLiteral("张三") << false;
-    QTest::newRow("blanks only travel") << QStringLiteral("   ") << false;
-    QTest::newRow("empty") << QString() << true;
-    QTest::newRow("hash inside") << QStringLiteral("a#b") << true;
-    QTest::newRow("hash at the end") << QStringLiteral("ab#") << true;
+    QTest::addColumn<Problem>("problem");
+    QTest::newRow("plain") << QStringLiteral("张三") << Problem::None;
+    QTest::newRow("blanks only travel") << QStringLiteral("   ") << Problem::None;
+    QTest::newRow("empty") << QString() << Problem::Empty;
+    QTest::newRow("hash inside") << QStringLiteral("a#b") << Problem::ContainsHash;
+    QTest::newRow("hash at the end") << QStringLiteral("ab#") << Problem::ContainsHash;
 }
 
 void TestStudentCore::nameProblem()
 {
     QFETCH(QString, name);
-    QFETCH(bool, refused);
-    QCOMPARE(!ScoreUploader::nameProblem(name).isEmpty(), refused);
+    QFETCH(ScoreUploader::NameProblem, problem);
+    QCOMPARE(ScoreUploader::nameProblem(name), problem);
 }
 
 namespace {

@@ -961,7 +961,9 @@ void TestStudentForms::uploadRefused_data()
                                 << QStringList{QString()} << QStringLiteral("请输入你的姓名!");
     QTest::newRow("name with #") << QStringLiteral("a#b") << QStringLiteral("127.0.0.1")
                                  << QMessageBox::Yes << QStringList{QStringLiteral("提示")}
-                                 << QString();
+                                 << QStringLiteral(
+                                        "姓名中不能含有“#”号，否则教师机上的成绩会错乱。\r"
+                                        "请点击“返回”，修改姓名后再上传成绩。");
     QTest::newRow("answered No") << QStringLiteral("张三") << QStringLiteral("127.0.0.1")
                                  << QMessageBox::No << QStringList{QStringLiteral("确定要上传吗？")}
                                  << QString();

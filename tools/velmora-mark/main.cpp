@@ -311,8 +311,10 @@ int main(int argc, char* argv[])
     bool isNumber = false;
     const int set = parser.isSet(setOption) ? parser.value(setOption).toInt(&isNumber) : 0;
     if (parser.isSet(setOption) && (!isNumber || set < kFirstSet || set > kLastSet)) {
-        return usageError(u"the set must be a number from 1 to 9, not \"" +
-                          parser.value(setOption) + u'"');
+        return usageError(QStringLiteral("the set must be a number from %1 to %2, not \"%3\"")
+                              .arg(kFirstSet)
+                              .arg(kLastSet)
+                              .arg(parser.value(setOption)));
     }
     const QStringList pages = parser.positionalArguments();
     if (parser.isSet(batchOption)) {
