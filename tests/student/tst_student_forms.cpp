@@ -875,7 +875,10 @@ void TestStudentForms::collectedWork()
         QVERIFY(stored);
         QCOMPARE(*stored, readFileBytes(room.work(kSet1, name)).value_or(QByteArray()));
     }
+#ifndef Q_OS_WIN
+    // In the teacher's home (on Windows: in his Documents, outside HOME).
     QVERIFY(t.row(1).work.startsWith(teacherHome.path()));
+#endif
 
     // A forged datagram claims 25 for the same computer and set.
     QUdpSocket forger;

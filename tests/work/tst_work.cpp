@@ -497,7 +497,13 @@ void TestWork::roundTrip()
     const QMap<QString, QByteArray> expected{{pageName.toUpper(), page},
                                              {QStringLiteral("图片.jpg"), picture}};
     QCOMPARE(treeOf(folder), expected);
+#ifdef Q_OS_WIN
+    // A case-blind file system finds the page by the name asked for.
+    QVERIFY(stored.at(0).at(3).toString().compare(folder + u'/' + pageName.toUpper(),
+                                                  Qt::CaseInsensitive) == 0);
+#else
     QCOMPARE(stored.at(0).at(3).toString(), folder + u'/' + pageName.toUpper());
+#endif
 
     WorkMarker marker;
     QSignalSpy marked(&marker, &WorkMarker::marked);
