@@ -13,13 +13,14 @@ case "$mode" in
   *) echo "usage: setup-debian.sh [--run | --dev | --windows]" >&2; exit 2 ;;
 esac
 
-# Building, running and packaging the programs.
+# Building, running and packaging the programs (the page editor included).
 packages=(
   build-essential cmake ninja-build ccache pkg-config
   qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev qt6-translations-l10n
   fonts-wqy-microhei
   libxlsxwriter-dev
   dpkg-dev file
+  qt6-webengine-dev libqt6webenginecore6-bin
 )
 # Tests, benchmarks, fuzzers and the package checks.
 if [ "$mode" != --run ]; then
@@ -29,7 +30,6 @@ if [ "$mode" != --run ]; then
     libbenchmark-dev valgrind
     python3
     desktop-file-utils lintian appstream
-    qt6-webengine-dev libqt6webenginecore6-bin
   )
 fi
 # The Windows cross-build, its tests under Wine and the installers.
