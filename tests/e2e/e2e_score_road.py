@@ -60,6 +60,8 @@ SCREEN = "-screen 0 1280x1024x24"
 # outer run to try once more on another display.
 X_READY_TIMEOUT = 15.0
 X_NOT_READY = 75
+# Left in the output folder by a run whose X server went away.
+X_LOST_MARK = "x-server-lost"
 INSIDE_MARK = "VELMORA_E2E_INSIDE_XVFB"
 PID_FILE = "VELMORA_E2E_PID_FILE"
 
@@ -600,7 +602,11 @@ def main():
                                           os.path.abspath(__file__), bin_dir, source_dir],
                                          env=env, start_new_session=True)
                 code = inner.wait()
-                if code != X_NOT_READY:
+                # xvfb-run may replace the run's own code with its own when
+                # the server's files went missing: the mark the run left says
+                # that the display, not a program, failed.
+                lost = os.path.exists(os.path.join(output_dir, X_LOST_MARK))
+                if code != X_NOT_READY and not lost:
                     return code
                 print("the X server did not answer; trying once more on another display",
                       flush=True)
@@ -636,6 +642,8 @@ def main():
         failed = x_lost = True
         print(f"FAILED at '{road.step}': {failure}: the X server went away", flush=True)
         road.keep_evidence()
+        os.makedirs(output_dir, exist_ok=True)
+        open(os.path.join(output_dir, X_LOST_MARK), "w").close()
     except E2EFailure as failure:
         failed = True
         print(f"FAILED at '{road.step}': {failure}", flush=True)
