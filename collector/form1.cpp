@@ -3,7 +3,9 @@
 
 #include "AnsiFile.h"
 #include "CollectorArt.h"
+#include "ExerciseSets.h"
 #include "Gbk.h"
+#include "Marking.h"
 #include "Platform.h"
 #include "Prompter.h"
 #include "QQButton.h"
@@ -404,7 +406,9 @@ QString form1::workPage(int i) const
     if (folder.isEmpty()) {
         return {};
     }
-    return WorkMarker::markFolder(table().row(i).set, folder).page;
+    // Found as the marking finds it, without marking it again.
+    const int set = sets::indexOf(table().row(i).set);
+    return set == 0 ? QString() : marking::findPage(folder, marking::pageFileName(set));
 }
 
 void form1::viewWork(int i)

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "PropertyDialog.h"
 
+#include "Ask.h"
+
 #include "PagePaths.h"
 
 #include "Prompter.h"
@@ -20,25 +22,6 @@
 #include <QPushButton>
 
 namespace velmora::editor {
-
-namespace {
-
-// Every message goes through the kit's prompter, so tests can answer it.
-QMessageBox::StandardButton ask(QWidget* parent, QMessageBox::Icon icon, const QString& title,
-                                const QString& text,
-                                QMessageBox::StandardButtons buttons = QMessageBox::Ok,
-                                QMessageBox::StandardButton defaultButton = QMessageBox::NoButton)
-{
-    Prompt p;
-    p.title = title;
-    p.text = text;
-    p.icon = icon;
-    p.buttons = buttons;
-    p.defaultButton = defaultButton;
-    return prompt(parent, p);
-}
-
-} // namespace
 
 namespace {
 
