@@ -6,7 +6,7 @@ option(VELMORA_FUZZ "Instrument every target for libFuzzer with address and unde
 function(velmora_strict target)
   target_compile_features(${target} PUBLIC cxx_std_20)
   if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
-    target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic)
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wmissing-declarations)
     # gcc's -Wshadow=local is unknown to clang, whose -Wshadow also covers
     # locals shadowing locals.
     if(CMAKE_CXX_COMPILER_ID MATCHES "Clang")

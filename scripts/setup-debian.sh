@@ -25,7 +25,7 @@ packages=(
 # Tests, benchmarks, fuzzers and the package checks.
 if [ "$mode" != --run ]; then
   packages+=(
-    clang libclang-rt-14-dev
+    clang libclang-rt-14-dev clang-format
     xvfb xauth xdotool imagemagick x11-utils
     libbenchmark-dev valgrind
     python3

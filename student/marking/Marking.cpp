@@ -217,12 +217,17 @@ QString reportText(const MarkResult& result)
     return report;
 }
 
+namespace {
+
+// The result of a page that is not there: no points, and the report says so.
 MarkResult absentPageResult()
 {
     MarkResult result;
     result.report = reportText(result);
     return result;
 }
+
+} // namespace
 
 MarkResult markText(int set, const QString& pageText)
 {
