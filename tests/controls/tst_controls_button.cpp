@@ -2,6 +2,7 @@
 #include "Artwork.h"
 #include "PropertyBag.h"
 #include "QQButton.h"
+#include "RecordingPropertyBag.h"
 #include "Twips.h"
 
 #include <QSignalSpy>
@@ -462,10 +463,10 @@ private slots:
 #endif
         QVERIFY(copy.has_value());
         auto* other = new QQButton(f.host.get());
-        other->readProperties(*copy);
-        QCOMPARE(copy->readLog(),
-                 (QStringList{u"Style"_qs, u"Enabled"_qs, u"Caption"_qs, u"Font"_qs, u"Picture"_qs,
-                              u"ForeColor"_qs, u"Keys"_qs}));
+        RecordingPropertyBag read(*copy);
+        other->readProperties(read);
+        QCOMPARE(read.reads(), (QStringList{u"Style"_qs, u"Enabled"_qs, u"Caption"_qs, u"Font"_qs,
+                                            u"Picture"_qs, u"ForeColor"_qs, u"Keys"_qs}));
         QCOMPARE(other->buttonStyle(), b->buttonStyle());
         QCOMPARE(other->isEnabled(), b->isEnabled());
         QCOMPARE(other->font(), b->font());
