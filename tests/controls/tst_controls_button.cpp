@@ -459,7 +459,8 @@ private slots:
 #ifdef Q_OS_WIN
         // Open: the static MinGW Qt cannot stream a QVariant holding a QString
         // ("QVariant::save: unable to save type 'QString'"). XPASS once mended.
-        QEXPECT_FAIL("everything set, in order", "QVariant(QString) streaming in the static Qt", Abort);
+        QEXPECT_FAIL("everything set, in order", "QVariant(QString) streaming in the static Qt",
+                     Abort);
 #endif
         QVERIFY(copy.has_value());
         auto* other = new QQButton(f.host.get());

@@ -192,8 +192,8 @@ int markBatch(const QList<BatchPart>& parts, const QString& workbook)
             dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
         for (const QString& name : folders) {
             // Velcoll's work being stored (or left by a crash) is no student's.
-            if (name.startsWith(u'.') && (name.endsWith(u".velcoll-new") ||
-                                          name.endsWith(u".velcoll-old"))) {
+            if (name.startsWith(u'.') &&
+                (name.endsWith(u".velcoll-new") || name.endsWith(u".velcoll-old"))) {
                 continue;
             }
             const QString folder = part.label + name;
