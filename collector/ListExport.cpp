@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "ListExport.h"
 
-#include "CsvCell.h"
+#include "CsvWriter.h"
 
 #include "ScoreTable.h"
 
@@ -86,35 +86,23 @@ QList<QStringList> ListExport::liveRows(const ScoreTable& table)
     return rows;
 }
 
-QString ListExport::csvField(const QString& text)
-{
-    return csvCell(text);
-}
-
 QByteArray ListExport::csvBytes(const ScoreTable& table)
 {
-    QString text;
-    const auto line = [&text](const QStringList& cells) {
-        QStringList fields;
-        for (const QString& c : cells) {
-            fields << csvField(c);
-        }
-        text += fields.join(u',') + QStringLiteral("\r\n");
-    };
-    line(header());
+    reports::CsvWriter csv(QStringLiteral("\r\n"));
+    csv.addRow(header());
     for (const QStringList& row : liveRows(table)) {
-        line(row);
+        csv.addRow(row);
     }
-    return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
+    return csv.utf8WithByteOrderMark();
 }
 
-SummaryInput ListExport::summaryInput(const ScoreTable& table, const QDateTime& written)
+reports::SummaryInput ListExport::summaryInput(const ScoreTable& table, const QDateTime& written)
 {
-    SummaryInput in;
+    reports::SummaryInput in;
     in.gradeHeader = header();
     in.gradeRows = liveRows(table);
     for (const QStringList& r : std::as_const(in.gradeRows)) {
-        in.entries.append(SummaryEntry{r.at(0), r.at(1), r.at(2), r.at(4), r.at(3)});
+        in.entries.append(reports::SummaryEntry{r.at(0), r.at(1), r.at(2), r.at(4), r.at(3)});
     }
     in.program = QStringLiteral("Velcoll");
     in.written = written;
@@ -126,7 +114,7 @@ WriteResult ListExport::write(const ScoreTable& table, const ExportTarget& targe
 {
     switch (target.type) {
     case ExportType::Workbook:
-        return SummaryWorkbook::write(target.path, summaryInput(table, written));
+        return reports::SummaryWorkbook::write(target.path, summaryInput(table, written));
     case ExportType::Csv:
         return writeFileBytes(target.path, csvBytes(table));
     case ExportType::Text:

@@ -59,14 +59,11 @@ public:
     // The live rows in list order, in the export file's field order.
     static QList<QStringList> liveRows(const ScoreTable& table);
 
-    // One CSV field by RFC 4180. Text that a spreadsheet would take for a
-    // formula (starting with = + - or @) gets a leading apostrophe, unless it
-    // is a plain number.
-    static QString csvField(const QString& text);
-    // UTF-8 with byte-order mark, header row, CR LF line ends.
+    // UTF-8 with byte-order mark, header row, CR LF line ends; the cells as
+    // reports::csvCell makes them.
     static QByteArray csvBytes(const ScoreTable& table);
 
-    static SummaryInput summaryInput(const ScoreTable& table, const QDateTime& written);
+    static reports::SummaryInput summaryInput(const ScoreTable& table, const QDateTime& written);
 
     // Writes the table in the target's type, complete or not at all.
     static WriteResult write(const ScoreTable& table, const ExportTarget& target,

@@ -638,7 +638,6 @@ ExportTarget form1::chooseSaveFile()
 
 void form1::save()
 {
-    m_saveText = table().exportText();
     const ExportTarget target = chooseSaveFile();
     const QString& path = target.path;
     if (path.isEmpty()) {

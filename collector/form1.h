@@ -84,8 +84,6 @@ public:
     const ScoreJournal& journal() const { return m_book->journal(); }
     bool isListening() const;
     quint16 listeningPort() const;
-    // The text of the last save command.
-    const QString& save_text() const { return m_saveText; }
 
     // Controls of the window.
     QQForm* QQForm1() const { return m_QQForm1; }
@@ -141,7 +139,6 @@ private:
     Handoff::Starter m_startSpreadsheet;
     Handoff::Starter m_openDocument;
     QString m_workbook;
-    QString m_saveText;
     QString m_addressText;
     QString m_listenProblem; // why the port could not be bound, for the one message
     bool m_listenReported = false;

@@ -5,7 +5,6 @@
 #include <QMessageBox>
 #include <QString>
 #include <QStringList>
-#include <functional>
 
 class QWidget;
 
@@ -38,20 +37,5 @@ public:
 
 // Shows prompt through the current prompter.
 QMessageBox::StandardButton prompt(QWidget* parent, const Prompt& prompt);
-
-// A prompter for tests: records every prompt and answers from a queue
-// (the default button, else Ok, when the queue is empty).
-class ScriptedPrompter : public Prompter
-{
-public:
-    ScriptedPrompter();
-    ~ScriptedPrompter() override;
-    QMessageBox::StandardButton show(QWidget* parent, const Prompt& prompt) override;
-
-    QList<Prompt> shown;
-    QList<QMessageBox::StandardButton> answers;
-    // Runs while a prompt is "open", e.g. to check that a window stays responsive.
-    std::function<void(const Prompt&)> onShow;
-};
 
 } // namespace velmora

@@ -66,7 +66,6 @@ void PropertyBag::writeProperty(const QString& name, const QVariant& value,
 
 QVariant PropertyBag::readProperty(const QString& name, const QVariant& defaultValue) const
 {
-    m_readLog.append(name);
     for (const auto& entry : m_values) {
         if (entry.first == name) {
             return entry.second;

@@ -18,17 +18,22 @@ namespace velmora {
 class PropertyBag
 {
 public:
+    PropertyBag() = default;
+    PropertyBag(const PropertyBag&) = default;
+    PropertyBag(PropertyBag&&) = default;
+    PropertyBag& operator=(const PropertyBag&) = default;
+    PropertyBag& operator=(PropertyBag&&) = default;
+    virtual ~PropertyBag() = default;
+
     // Stores value under name unless it equals defaultValue. Writing a name
     // again replaces the value in place (the order of first writing stays).
     void writeProperty(const QString& name, const QVariant& value, const QVariant& defaultValue);
     // The stored value, or defaultValue when the name was not stored.
-    // Every read is logged (see readLog) so that the order of reading shows.
-    QVariant readProperty(const QString& name, const QVariant& defaultValue) const;
+    // Virtual so that a bag can watch what a control reads, and in which order.
+    virtual QVariant readProperty(const QString& name, const QVariant& defaultValue) const;
 
     bool contains(const QString& name) const;
     QStringList names() const; // in stored order
-    QStringList readLog() const { return m_readLog; }
-    void clearReadLog() { m_readLog.clear(); }
 
     // A byte form for keeping a bag in a file; fromBytes rejects anything
     // malformed or truncated with nullopt.
@@ -40,7 +45,6 @@ public:
 
 private:
     QList<QPair<QString, QVariant>> m_values;
-    mutable QStringList m_readLog;
 };
 
 } // namespace velmora

@@ -9,9 +9,9 @@
 #include "BurstCheck.h"
 #include "Console.h"
 #include "FreePort.h"
-#include "Prompter.h"
 #include "ScoreDatagram.h"
 #include "ScoreReceiver.h"
+#include "ScriptedPrompter.h"
 #include "Summary.h"
 #include "form1.h"
 

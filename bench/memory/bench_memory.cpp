@@ -7,8 +7,8 @@
 #include "Console.h"
 #include "FreePort.h"
 #include "ProcStatus.h"
-#include "Prompter.h"
 #include "ScoreReceiver.h"
+#include "ScriptedPrompter.h"
 #include "Translation.h"
 #include "form1.h"
 

@@ -26,6 +26,7 @@
 
 using namespace velmora;
 using namespace velmora::collector;
+using namespace velmora::reports;
 using namespace Qt::Literals::StringLiterals;
 
 namespace {

@@ -2,9 +2,9 @@
 // The real Velcoll killed in the middle of a burst: every datagram it
 // acknowledged comes back when the next start restores the journal.
 #include "Gbk.h"
-#include "Prompter.h"
 #include "ScoreDatagram.h"
 #include "ScoreReceiver.h"
+#include "ScriptedPrompter.h"
 #include "form1.h"
 
 #include <QDirIterator>

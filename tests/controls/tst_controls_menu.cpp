@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "MenuButton.h"
 #include "PropertyBag.h"
+#include "RecordingPropertyBag.h"
 #include "Twips.h"
 
 #include <QLabel>
@@ -189,8 +190,9 @@ private slots:
         const auto copy = PropertyBag::fromBytes(bag.toBytes());
         QVERIFY(copy.has_value());
         auto* other = new MenuButton(f.host.get());
-        other->readProperties(*copy);
-        QCOMPARE(copy->readLog(),
+        RecordingPropertyBag read(*copy);
+        other->readProperties(read);
+        QCOMPARE(read.reads(),
                  (QStringList{u"BackColor"_qs, u"ForeColor"_qs, u"Enabled"_qs, u"Font"_qs,
                               u"BackStyle"_qs, u"BorderStyle"_qs, u"Caption"_qs, u"BorderColor"_qs,
                               u"Alignment"_qs, u"BorderWidth"_qs, u"FontName"_qs, u"FontSize"_qs,

@@ -13,8 +13,8 @@
 
 #include "EditorWindow.h"
 #include "Gbk.h"
-#include "Prompter.h"
 #include "Recovery.h"
+#include "ScriptedPrompter.h"
 #include <QApplication>
 #include <QDir>
 #include <QFile>

@@ -6,8 +6,8 @@
 #include "ExerciseForm.h"
 #include "LoginForm.h"
 #include "Marking.h"
-#include "Prompter.h"
 #include "QQButton.h"
+#include "ScriptedPrompter.h"
 #include "StudentApp.h"
 
 #include <QAction>

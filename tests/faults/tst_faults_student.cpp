@@ -10,8 +10,8 @@
 #include "LoginForm.h"
 #include "Marking.h"
 #include "Module1.h"
-#include "Prompter.h"
 #include "QQButton.h"
+#include "ScriptedPrompter.h"
 #include "StudentApp.h"
 
 #include <QApplication>

@@ -24,6 +24,18 @@ done
 [ ! -e "$student/汇总成绩.xls" ] || fail "workbook installed with the student program"
 [ ! -e "$teacher/wf" ] || fail "exercise material installed with the teacher program"
 
+# The student's programs carry no teacher code: nothing of the collector
+# (receiver, journal, score book, its saving) is linked into them. The
+# workbook and CSV writers they share with Velcoll live in velmora::reports.
+command -v nm >/dev/null || fail "nm is not installed (binutils)"
+for f in "$student/Velmora" "$student/velmora-mark"; do
+  symbols=$(nm -C "$f" 2>/dev/null) || fail "nm cannot read $f"
+  [ -n "$symbols" ] || fail "$f has no symbol table to check"
+  teacher_code=$(echo "$symbols" | grep -m 3 ' velmora::collector::' || true)
+  [ -z "$teacher_code" ] || fail "$(basename "$f") carries teacher code:
+$teacher_code"
+done
+
 names=(第一套 第二套 第三套 第四套 第五套 第六套 第七套 第八套 第九套)
 pages=(hu.htm index.htm cjjj.htm index.htm cjyl.htm home.htm home.htm aoyun.htm aoyun.htm)
 for i in 1 2 3 4 5 6 7 8 9; do

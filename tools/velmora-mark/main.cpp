@@ -2,7 +2,7 @@
 // velmora-mark: marks exercise pages from the command line, with the same
 // engine and the same report as the student program's marking button.
 #include "CommandLine.h"
-#include "CsvCell.h"
+#include "CsvWriter.h"
 #include "Marking.h"
 #include "SummaryWorkbook.h"
 
@@ -19,10 +19,10 @@
 #include <cstdio>
 
 using namespace velmora::marking;
-using velmora::csvCell;
-using velmora::collector::SummaryEntry;
-using velmora::collector::SummaryInput;
-using velmora::collector::SummaryWorkbook;
+using velmora::reports::CsvWriter;
+using velmora::reports::SummaryEntry;
+using velmora::reports::SummaryInput;
+using velmora::reports::SummaryWorkbook;
 
 namespace {
 
@@ -178,7 +178,11 @@ struct BatchPart
 // missing.
 int markBatch(const QList<BatchPart>& parts, const QString& workbook)
 {
-    QString out = QStringLiteral("folder,q1,q2,q3,q4,q5,total\n");
+    CsvWriter csv(QStringLiteral("\n"));
+    csv.addRow({QStringLiteral("folder"), QStringLiteral("q1"), QStringLiteral("q2"),
+                QStringLiteral("q3"), QStringLiteral("q4"), QStringLiteral("q5"),
+                QStringLiteral("total")});
+    // Each row: the CSV cells, then the set's folder name for the workbook.
     QList<QStringList> rows;
     for (const BatchPart& part : parts) {
         const QDir dir(part.folder);
@@ -188,8 +192,8 @@ int markBatch(const QList<BatchPart>& parts, const QString& workbook)
             dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
         for (const QString& name : folders) {
             // Velcoll's work being stored (or left by a crash) is no student's.
-            if (name.startsWith(u'.') && (name.endsWith(u".velcoll-new") ||
-                                          name.endsWith(u".velcoll-old"))) {
+            if (name.startsWith(u'.') &&
+                (name.endsWith(u".velcoll-new") || name.endsWith(u".velcoll-old"))) {
                 continue;
             }
             const QString folder = part.label + name;
@@ -202,22 +206,21 @@ int markBatch(const QList<BatchPart>& parts, const QString& workbook)
                                         : QString(u"cannot read " + page + u" in " + folder +
                                                   u": " + result.readError);
                 write(stderr, u"velmora-mark: " + why + u'\n');
-                out += csvCell(folder) + u",,,,,,\n";
                 rows.append({folder, {}, {}, {}, {}, {}, {}, setFolderName(set)});
+                csv.addRow(rows.last().first(7));
                 continue;
             }
             QStringList row{folder};
-            out += csvCell(folder);
             for (int q : result.questions) {
-                out += u',' + scoreText(q);
                 row << scoreText(q);
             }
-            out += u',' + scoreText(result.total) + u'\n';
-            row << scoreText(result.total) << setFolderName(set);
+            row << scoreText(result.total);
+            csv.addRow(row);
+            row << setFolderName(set);
             rows.append(row);
         }
     }
-    write(stdout, out);
+    write(stdout, csv.text());
     if (!workbook.isEmpty()) {
         const velmora::WriteResult written = SummaryWorkbook::write(workbook, batchWorkbook(rows));
         if (!written.ok) {

@@ -4,7 +4,7 @@
 #include <QString>
 #include <QStringView>
 
-namespace velmora {
+namespace velmora::reports {
 
 // One cell of a CSV file, ready to be joined with commas.
 //  - A cell that begins with '=', '+', '-' (unless it is a plain number), '@',
@@ -14,4 +14,4 @@ namespace velmora {
 //  - A cell holding a comma or a quote is quoted, with quotes doubled.
 QString csvCell(QStringView text);
 
-} // namespace velmora
+} // namespace velmora::reports

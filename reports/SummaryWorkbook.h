@@ -11,7 +11,7 @@
 
 #include <optional>
 
-namespace velmora::collector {
+namespace velmora::reports {
 
 // One score of one student computer (or marked folder) in one set: what the
 // class summary, the missing list and the chart are made of.
@@ -69,4 +69,4 @@ public:
     static WriteResult write(const QString& path, const SummaryInput& input);
 };
 
-} // namespace velmora::collector
+} // namespace velmora::reports

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-namespace velmora {
+namespace velmora::reports {
 
 namespace {
 
@@ -51,4 +51,4 @@ QString csvCell(QStringView text)
     return u'"' + cell + u'"';
 }
 
-} // namespace velmora
+} // namespace velmora::reports

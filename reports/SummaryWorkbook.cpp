@@ -16,7 +16,7 @@
 #include <array>
 #include <limits>
 
-namespace velmora::collector {
+namespace velmora::reports {
 
 namespace {
 
@@ -565,4 +565,4 @@ WriteResult SummaryWorkbook::write(const QString& path, const SummaryInput& inpu
     return writeFileBytes(path, *bytes);
 }
 
-} // namespace velmora::collector
+} // namespace velmora::reports
