@@ -112,6 +112,9 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
+    // The caption is set through setCaption, which also repaints, names the
+    // button and marks the property changed.
+    using SkinnedButton::setText;
     void changed(const QString& name);
 
     QLabel* m_label = nullptr;

@@ -133,6 +133,9 @@ protected:
     void keyActivated() override;
 
 private:
+    // The caption is set through setCaption, which also repaints, names the
+    // button and marks the property changed.
+    using SkinnedButton::setText;
     void paintSurface() const;
     void drawCaption(QPainter& painter) const;
     void printText(QPainter& painter, int xTwips, int yTwips) const;
