@@ -8,6 +8,8 @@
 #include <QPainter>
 #include <QPolygon>
 
+#include <utility>
+
 namespace velmora {
 
 SkinnedButton::SkinnedButton(QWidget* parent) : QAbstractButton(parent)
