@@ -71,7 +71,7 @@ MenuButton::MenuButton(QWidget* parent) : SkinnedButton(parent), m_label(new QLa
     m_label->setGeometry(twipsRect(120, 120, 975, 375));
     m_label->setAlignment(labelAlignment(m_alignment));
     m_label->installEventFilter(this);
-    setText(QStringLiteral("Label1"));
+    setCaptionText(QStringLiteral("Label1"));
     m_label->setText(text());
     setAccessibleName(text());
     setMouseTracking(true);
@@ -128,7 +128,7 @@ QString MenuButton::caption() const
 
 void MenuButton::setCaption(const QString& caption)
 {
-    setText(caption);
+    setCaptionText(caption);
     m_label->setText(withoutMnemonic(caption));
     setAccessibleName(m_label->text());
     changed(QStringLiteral("Caption"));

@@ -81,7 +81,7 @@ QQButton::~QQButton() = default;
 
 void QQButton::setCaption(const QString& caption)
 {
-    setText(caption);
+    setCaptionText(caption);
     setAccessibleName(withoutMnemonic(caption));
     PrintB(1);
     emit propertyChanged(QStringLiteral("Caption"));
@@ -290,7 +290,7 @@ void QQButton::readProperties(const PropertyBag& bag)
         QSignalBlocker quiet(this);
         m_style = bag.readProperty(QStringLiteral("Style"), 0).toInt();
         setEnabled(bag.readProperty(QStringLiteral("Enabled"), true).toBool());
-        setText(bag.readProperty(QStringLiteral("Caption"), QString()).toString());
+        setCaptionText(bag.readProperty(QStringLiteral("Caption"), QString()).toString());
         setAccessibleName(withoutMnemonic(text()));
         setFont(bag.readProperty(QStringLiteral("Font"), ambientFont(this)).value<QFont>());
     }

@@ -26,10 +26,22 @@ void SkinnedButton::setAccessKeys(const QString& keys)
     }
     m_accessKeyIds.clear();
     m_accessKeys = keys;
+    QList<QKeySequence> taken{shortcut()};
     for (const QChar ch : keys) {
         const auto key = static_cast<Qt::Key>(ch.toUpper().unicode());
-        m_accessKeyIds.append(grabShortcut(QKeySequence(QKeyCombination(Qt::AltModifier, key))));
+        const QKeySequence sequence(QKeyCombination(Qt::AltModifier, key));
+        if (!taken.contains(sequence)) {
+            taken.append(sequence);
+            m_accessKeyIds.append(grabShortcut(sequence));
+        }
     }
+}
+
+void SkinnedButton::setCaptionText(const QString& text)
+{
+    setText(text);
+    // The new mnemonic may be one of the access keys.
+    setAccessKeys(m_accessKeys);
 }
 
 QString SkinnedButton::withoutMnemonic(const QString& text)

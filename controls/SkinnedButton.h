@@ -41,7 +41,9 @@ public:
     explicit SkinnedButton(QWidget* parent = nullptr);
     ~SkinnedButton() override;
 
-    // Each character, with Alt, activates the button like its mnemonic.
+    // Each character, with Alt, activates the button like its mnemonic (a
+    // key that the mnemonic or an earlier character already holds is not
+    // taken twice: the button would then only take the focus).
     QString accessKeys() const { return m_accessKeys; }
     void setAccessKeys(const QString& keys);
 
@@ -53,6 +55,9 @@ public:
     static QString withoutMnemonic(const QString& text);
 
 protected:
+    // Sets text(), and so its mnemonic; the skins' caption setters use it.
+    void setCaptionText(const QString& text);
+
     // Enter, Return, the mnemonic or an access key asked for a click.
     virtual void keyActivated();
 

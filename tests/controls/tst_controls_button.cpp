@@ -583,7 +583,8 @@ private slots:
         QTest::addColumn<Kind>("kind");
         QTest::addColumn<QString>("caption");
         // ' ': Space, E: Enter, M: Alt and the caption's mnemonic letter,
-        // L: left click, X: Space held then Escape, d: disable
+        // K: that letter also made an access key, L: left click, X: Space
+        // held then Escape, d: disable
         QTest::addColumn<QString>("steps");
         QTest::addColumn<int>("clicks");
 
@@ -595,6 +596,8 @@ private slots:
             << Kind::Push << u"&Save"_qs << u"M"_qs << 0;
         QTest::newRow("push button: mnemonic after a left click")
             << Kind::Push << u"&Save"_qs << u"LM"_qs << 2;
+        QTest::newRow("push button: mnemonic that is also an access key")
+            << Kind::Push << u"&Save"_qs << u"KLM"_qs << 2;
         QTest::newRow("push button: Escape lets go of Space unclicked")
             << Kind::Push << u"OK"_qs << u"X"_qs << 0;
         QTest::newRow("push button: disabled takes no key")
@@ -632,6 +635,9 @@ private slots:
                 break;
             case 'M':
                 QTest::keyClick(&host, mnemonic, Qt::AltModifier);
+                break;
+            case 'K':
+                b->setAccessKeys(QString(QChar(mnemonic)));
                 break;
             case 'L':
                 QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(4, 4));
