@@ -44,4 +44,7 @@ inline constexpr int kCursorHotY = 1;
 // Out-of-range faces give the normal one.
 const QImage& buttonFace(int face);
 
+// The dotted keyboard focus mark inside a button face: the faces' outline blue.
+inline constexpr QRgb kButtonFocusMark = qRgb(35, 96, 177);
+
 } // namespace velmora::artwork

@@ -64,17 +64,18 @@ QFont ambientFont(const QWidget* w)
 
 } // namespace
 
-MenuButton::MenuButton(QWidget* parent) : QWidget(parent), m_label(new QLabel(this))
+MenuButton::MenuButton(QWidget* parent) : SkinnedButton(parent), m_label(new QLabel(this))
 {
     m_label->setObjectName(QStringLiteral("Label1"));
     m_label->setTextFormat(Qt::PlainText);
     m_label->setGeometry(twipsRect(120, 120, 975, 375));
-    m_label->setText(QStringLiteral("Label1"));
     m_label->setAlignment(labelAlignment(m_alignment));
     m_label->installEventFilter(this);
+    setCaptionText(QStringLiteral("Label1"));
+    m_label->setText(text());
+    setAccessibleName(text());
     setMouseTracking(true);
-    setFocusPolicy(Qt::StrongFocus);
-    setAccessibleName(m_label->text());
+    connect(this, &QAbstractButton::clicked, this, &MenuButton::Click);
 }
 
 MenuButton::~MenuButton() = default;
@@ -122,13 +123,14 @@ void MenuButton::setBorderStyle(int style)
 
 QString MenuButton::caption() const
 {
-    return m_label->text();
+    return text();
 }
 
 void MenuButton::setCaption(const QString& caption)
 {
-    m_label->setText(caption);
-    setAccessibleName(caption);
+    setCaptionText(caption);
+    m_label->setText(withoutMnemonic(caption));
+    setAccessibleName(m_label->text());
     changed(QStringLiteral("Caption"));
 }
 
@@ -223,7 +225,7 @@ bool MenuButton::eventFilter(QObject* watched, QEvent* event)
             break;
         }
     }
-    return QWidget::eventFilter(watched, event);
+    return SkinnedButton::eventFilter(watched, event);
 }
 
 void MenuButton::paintEvent(QPaintEvent*)
@@ -259,14 +261,34 @@ void MenuButton::paintEvent(QPaintEvent*)
         p.drawRect(r);
         break;
     }
+    if (showsFocusMark()) {
+        const int inset = pw + 2;
+        drawFocusMark(p, rect().adjusted(inset, inset, -inset, -inset),
+                      palette().color(QPalette::WindowText));
+    }
 }
 
 void MenuButton::mousePressEvent(QMouseEvent* event)
 {
-    m_pressedInside = event->button() == Qt::LeftButton;
+    QPointer<MenuButton> self(this);
     emit MouseDown(buttonCode(event->button()), shiftCode(event->modifiers()),
                    static_cast<float>(event->position().x() * kTwipsPerPixel),
                    static_cast<float>(event->position().y() * kTwipsPerPixel));
+    if (self) {
+        SkinnedButton::mousePressEvent(event);
+    }
+}
+
+void MenuButton::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    // Reported as a press; the double-click itself clicks no second time.
+    QPointer<MenuButton> self(this);
+    emit MouseDown(buttonCode(event->button()), shiftCode(event->modifiers()),
+                   static_cast<float>(event->position().x() * kTwipsPerPixel),
+                   static_cast<float>(event->position().y() * kTwipsPerPixel));
+    if (self) {
+        SkinnedButton::mouseDoubleClickEvent(event);
+    }
 }
 
 void MenuButton::mouseReleaseEvent(QMouseEvent* event)
@@ -279,12 +301,8 @@ void MenuButton::mouseReleaseEvent(QMouseEvent* event)
     if (!self) {
         return;
     }
-    const bool click =
-        m_pressedInside && event->button() == Qt::LeftButton && rect().contains(pos.toPoint());
-    m_pressedInside = false;
-    if (click) {
-        emit Click();
-    }
+    // A left press on the margin and its release over the control click.
+    SkinnedButton::mouseReleaseEvent(event);
 }
 
 void MenuButton::mouseMoveEvent(QMouseEvent* event)
@@ -299,12 +317,13 @@ void MenuButton::mouseMoveEvent(QMouseEvent* event)
     }
     const bool outside = pos.x() < 0 || pos.x() > width() || pos.y() < 0 || pos.y() > height();
     setBorderColor(outside ? kRestBorder : kHoverBorder);
+    SkinnedButton::mouseMoveEvent(event);
 }
 
 void MenuButton::focusOutEvent(QFocusEvent* event)
 {
     setBorderColor(kRestBorder);
-    QWidget::focusOutEvent(event);
+    SkinnedButton::focusOutEvent(event);
 }
 
 } // namespace velmora

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "SkinnedButton.h"
 #include "StoredColor.h"
 
 #include <QFont>
 #include <QString>
-#include <QWidget>
 
 class QLabel;
 
@@ -23,7 +23,13 @@ class PropertyBag;
 // nothing; those over the rest of the control emit Click / MouseDown /
 // MouseMove / MouseUp (arguments as for QQButton: button, shift, x and y in
 // twips).
-class MenuButton : public QWidget
+//
+// Click is clicked() of the button (SkinnedButton): a left click on the
+// margin, Space or Enter with the focus, the mnemonic of the caption ("&M":
+// Alt+M; the caption shows without the marker). Its accessible role is a
+// plain button: it opens no menu of its own, its host decides what a click
+// does. With the focus from the keyboard a dotted mark lies inside the outline.
+class MenuButton : public SkinnedButton
 {
     Q_OBJECT
     Q_PROPERTY(quint32 BackColor READ backColor WRITE setBackColor)
@@ -102,9 +108,13 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
+    // The caption is set through setCaption, which also repaints, names the
+    // button and marks the property changed.
+    using SkinnedButton::setText;
     void changed(const QString& name);
 
     QLabel* m_label = nullptr;
@@ -118,7 +128,6 @@ private:
     QString m_fontName;
     float m_fontSize = 0;
     int m_shape = 0;
-    bool m_pressedInside = false;
 };
 
 } // namespace velmora

@@ -10,8 +10,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
-#include <QScopedValueRollback>
-#include <QShortcut>
 
 #include <cmath>
 
@@ -68,11 +66,14 @@ QFont ambientFont(const QWidget* w)
 
 } // namespace
 
-QQButton::QQButton(QWidget* parent) : QWidget(parent)
+QQButton::QQButton(QWidget* parent) : SkinnedButton(parent)
 {
-    setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
+    // Every press of the button itself counts as a left press: the mouse's,
+    // Space, a screen reader's press.
+    connect(this, &QAbstractButton::pressed, this, [this] { m_leftPressed = true; });
+    connect(this, &QAbstractButton::clicked, this, &QQButton::Click);
     PrintB(1);
 }
 
@@ -80,8 +81,8 @@ QQButton::~QQButton() = default;
 
 void QQButton::setCaption(const QString& caption)
 {
-    m_caption = caption;
-    setAccessibleName(caption);
+    setCaptionText(caption);
+    setAccessibleName(withoutMnemonic(caption));
     PrintB(1);
     emit propertyChanged(QStringLiteral("Caption"));
 }
@@ -112,27 +113,13 @@ void QQButton::setKeys(const QString& keys)
     setAccessKeys(keys.isEmpty() ? QString() : keys.left(1).toUpper());
 }
 
-void QQButton::setAccessKeys(const QString& keys)
-{
-    qDeleteAll(m_shortcuts);
-    m_shortcuts.clear();
-    m_keys = keys;
-    for (const QChar ch : keys) {
-        const int key = static_cast<int>(ch.toUpper().unicode());
-        auto* shortcut =
-            new QShortcut(QKeySequence(QKeyCombination(Qt::AltModifier, Qt::Key(key))), this);
-        connect(shortcut, &QShortcut::activated, this, &QQButton::clickPath);
-        m_shortcuts.append(shortcut);
-    }
-}
-
 void QQButton::PrintB(int state)
 {
     const int face = state == 1 ? (isEnabled() ? 1 : 0) : state;
     m_face = static_cast<Face>(qBound(0, face, 3));
     // A painted caption puts ForeColor back to its default.
     const bool printsCaption =
-        !m_caption.isEmpty() && (m_picture.isNull() || m_style == 0 || m_style == 1);
+        !text().isEmpty() && (m_picture.isNull() || m_style == 0 || m_style == 1);
     if (printsCaption) {
         m_foreColor = kSystemButtonText;
     }
@@ -180,7 +167,8 @@ void QQButton::drawCaption(QPainter& p) const
 {
     m_pictureRect = QRect();
     m_captionPos = QPoint(-1, -1);
-    const bool hasCaption = !m_caption.isEmpty();
+    const QString caption = text();
+    const bool hasCaption = !caption.isEmpty();
     const bool hasPicture = !m_picture.isNull();
     if (!hasCaption && !hasPicture) {
         return;
@@ -192,7 +180,10 @@ void QQButton::drawCaption(QPainter& p) const
     const double H = pixelsToTwips(height());
     p.setFont(font());
     const QFontMetrics fm = p.fontMetrics();
-    const double TW = pixelsToTwips(fm.horizontalAdvance(m_caption));
+    // A caption with a mnemonic is measured as shown, without its markers.
+    const double TW =
+        pixelsToTwips(caption.contains(u'&') ? fm.size(Qt::TextShowMnemonic, caption).width()
+                                             : fm.horizontalAdvance(caption));
     const double TH = pixelsToTwips(fm.height());
 
     auto drawPicture = [&](double x, double y) {
@@ -225,31 +216,41 @@ void QQButton::drawCaption(QPainter& p) const
 
 void QQButton::printText(QPainter& p, int xTwips, int yTwips) const
 {
+    const QString caption = text();
     const int ascent = p.fontMetrics().ascent();
+    // Text from its top left corner; a mnemonic is shown underlined.
+    auto print = [&p, &caption, ascent](const QPoint& at) {
+        if (caption.contains(u'&')) {
+            p.drawText(QRect(at, QSize(0, 0)),
+                       Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip | Qt::TextShowMnemonic,
+                       caption);
+        } else {
+            p.drawText(at + QPoint(0, ascent), caption);
+        }
+    };
     const QPoint at = twipsPoint(xTwips, yTwips);
     m_captionPos = at;
     if (isEnabled()) {
         // Always the default colour: PrintB put ForeColor back to it.
         p.setPen(resolveColor(kSystemButtonText, palette()));
-        p.drawText(at + QPoint(0, ascent), m_caption);
+        print(at);
     } else {
         // Engraved: a white copy 18 twips right and down under the grey text.
         p.setPen(QColor(255, 255, 255));
-        p.drawText(twipsPoint(xTwips + 18, yTwips + 18) + QPoint(0, ascent), m_caption);
+        print(twipsPoint(xTwips + 18, yTwips + 18));
         p.setPen(QColor(128, 128, 128));
-        p.drawText(at + QPoint(0, ascent), m_caption);
+        print(at);
     }
 }
 
-void QQButton::clickPath()
+void QQButton::keyActivated()
 {
     // Whatever Click opens (a modal box, a file dialog) must get the pointer:
-    // a capture kept from hovering would send its clicks here instead. This
-    // matters for Enter and the access key, which come while the pointer may
-    // rest on the button.
+    // a capture kept from hovering would send its clicks here instead. Enter
+    // and the access keys come while the pointer may rest on the button.
     dropHover();
     if (m_leftPressed) {
-        emit Click();
+        click();
     }
 }
 
@@ -274,11 +275,11 @@ void QQButton::writeProperties(PropertyBag& bag) const
 {
     bag.writeProperty(QStringLiteral("Style"), m_style, 0);
     bag.writeProperty(QStringLiteral("Picture"), m_picture, QPixmap());
-    bag.writeProperty(QStringLiteral("Caption"), m_caption, QString());
+    bag.writeProperty(QStringLiteral("Caption"), text(), QString());
     bag.writeProperty(QStringLiteral("Font"), font(), ambientFont(this));
     bag.writeProperty(QStringLiteral("ForeColor"), m_foreColor, kSystemButtonText);
     bag.writeProperty(QStringLiteral("Enabled"), isEnabled(), true);
-    bag.writeProperty(QStringLiteral("Keys"), m_keys, QString());
+    bag.writeProperty(QStringLiteral("Keys"), accessKeys(), QString());
 }
 
 void QQButton::readProperties(const PropertyBag& bag)
@@ -289,8 +290,8 @@ void QQButton::readProperties(const PropertyBag& bag)
         QSignalBlocker quiet(this);
         m_style = bag.readProperty(QStringLiteral("Style"), 0).toInt();
         setEnabled(bag.readProperty(QStringLiteral("Enabled"), true).toBool());
-        m_caption = bag.readProperty(QStringLiteral("Caption"), QString()).toString();
-        setAccessibleName(m_caption);
+        setCaptionText(bag.readProperty(QStringLiteral("Caption"), QString()).toString());
+        setAccessibleName(withoutMnemonic(text()));
         setFont(bag.readProperty(QStringLiteral("Font"), ambientFont(this)).value<QFont>());
     }
     setPicture(bag.readProperty(QStringLiteral("Picture"), QPixmap()).value<QPixmap>());
@@ -302,6 +303,10 @@ void QQButton::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.drawPixmap(0, 0, surface());
+    if (showsFocusMark()) {
+        // Inside the outline and its highlight, in the outline's blue.
+        drawFocusMark(p, rect().adjusted(3, 3, -3, -3), artwork::kButtonFocusMark);
+    }
 }
 
 void QQButton::resizeEvent(QResizeEvent*)
@@ -346,7 +351,7 @@ void QQButton::changeEvent(QEvent* event)
     default:
         break;
     }
-    QWidget::changeEvent(event);
+    SkinnedButton::changeEvent(event);
 }
 
 void QQButton::mouseMoveEvent(QMouseEvent* event)
@@ -372,6 +377,7 @@ void QQButton::mouseMoveEvent(QMouseEvent* event)
             grabMouse();
         }
     }
+    SkinnedButton::mouseMoveEvent(event);
 }
 
 void QQButton::mousePressEvent(QMouseEvent* event)
@@ -389,14 +395,17 @@ void QQButton::mousePressEvent(QMouseEvent* event)
     } else {
         m_leftPressed = false;
     }
-    m_clickArmed = event->type() == QEvent::MouseButtonPress;
-    m_pressButton = event->button();
+    if (event->type() == QEvent::MouseButtonDblClick) {
+        // The second press of a double-click shows the pressed face but
+        // clicks no second time (the first click already ran the action).
+        SkinnedButton::mouseDoubleClickEvent(event);
+    } else {
+        SkinnedButton::mousePressEvent(event);
+    }
 }
 
 void QQButton::mouseDoubleClickEvent(QMouseEvent* event)
 {
-    // The second press of a double-click shows the pressed face but clicks no
-    // second time (the first click already ran the action).
     mousePressEvent(event);
 }
 
@@ -411,28 +420,49 @@ void QQButton::mouseReleaseEvent(QMouseEvent* event)
     }
     stopHover();
     PrintB(1);
-    const bool click = m_clickArmed && event->button() == m_pressButton &&
-                       (event->button() == Qt::LeftButton || event->button() == Qt::RightButton) &&
-                       rect().contains(pos.toPoint());
-    m_clickArmed = false;
-    if (click) {
-        clickPath();
-    }
+    // A left press and its release over the button click.
+    SkinnedButton::mouseReleaseEvent(event);
 }
 
 void QQButton::focusOutEvent(QFocusEvent* event)
 {
     dropHover();
-    QWidget::focusOutEvent(event);
+    if (m_downKey != 0) {
+        // The button lets go of a held Space.
+        m_downKey = 0;
+        PrintB(1);
+    }
+    SkinnedButton::focusOutEvent(event);
 }
 
 void QQButton::keyPressEvent(QKeyEvent* event)
 {
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        clickPath();
+    const bool wasDown = isDown();
+    QPointer<QQButton> self(this);
+    SkinnedButton::keyPressEvent(event);
+    if (!self) {
         return;
     }
-    QWidget::keyPressEvent(event);
+    if (!wasDown && isDown()) {
+        // Space holds the button down: the pressed face until it is released.
+        m_downKey = event->key();
+        PrintB(3);
+    } else if (wasDown && !isDown() && m_downKey != 0) {
+        // Escape let it go without a click.
+        m_downKey = 0;
+        PrintB(1);
+    }
+}
+
+void QQButton::keyReleaseEvent(QKeyEvent* event)
+{
+    if (m_downKey != 0 && event->key() == m_downKey && !event->isAutoRepeat()) {
+        // The release clicks: as for Enter, what the click opens gets the pointer.
+        m_downKey = 0;
+        dropHover();
+        PrintB(1);
+    }
+    SkinnedButton::keyReleaseEvent(event);
 }
 
 } // namespace velmora

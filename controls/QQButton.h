@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "SkinnedButton.h"
 #include "StoredColor.h"
 
 #include <QFont>
@@ -8,10 +9,8 @@
 #include <QPoint>
 #include <QRect>
 #include <QString>
-#include <QWidget>
 
 class QPainter;
-class QShortcut;
 
 namespace velmora {
 
@@ -34,12 +33,16 @@ class PropertyBag;
 // (QWidget's font and enabled), ForeColor (a StoredColor) and Keys.
 // Setting any of them repaints the button.
 //
-// Click is emitted only when the last mouse press on the button was with the
-// left button; Enter on the focused button and the access key follow the same
-// rule. MouseDown/MouseUp/MouseMove carry the mouse button (1 left, 2 right,
-// 4 middle), the shift state (1 Shift, 2 Ctrl, 4 Alt) and the position in
-// twips within the button. The accessible name is the caption.
-class QQButton : public QWidget
+// Click is clicked() of the button (SkinnedButton), with one rule of its own:
+// Enter on the focused button and the access keys (Keys, and the mnemonic of
+// a caption such as "&S") click only when the last press of the button was a
+// left mouse press (Space and a screen reader's press count as one); a press
+// with another mouse button clears that. MouseDown/MouseUp/MouseMove carry the
+// mouse button (1 left, 2 right, 4 middle), the shift state (1 Shift, 2 Ctrl,
+// 4 Alt) and the position in twips within the button. The caption is the
+// button's text(); without its '&' markers it is the accessible name. With
+// the focus from the keyboard a dotted mark lies inside the face.
+class QQButton : public SkinnedButton
 {
     Q_OBJECT
     Q_PROPERTY(QString Caption READ caption WRITE setCaption)
@@ -63,7 +66,7 @@ public:
     explicit QQButton(QWidget* parent = nullptr);
     ~QQButton() override;
 
-    QString caption() const { return m_caption; }
+    QString caption() const { return text(); }
     void setCaption(const QString& caption);
     QPixmap picture() const { return m_picture; }
     void setPicture(const QPixmap& picture);
@@ -72,7 +75,7 @@ public:
     StoredColor foreColor() const { return m_foreColor; }
     void setForeColor(StoredColor color);
     // The access keys: setting takes the first character, upper-cased.
-    QString keys() const { return m_keys; }
+    QString keys() const { return accessKeys(); }
     void setKeys(const QString& keys);
 
     // Repaints the whole button: 1 normal (or disabled), 2 hover, 3 pressed.
@@ -125,30 +128,29 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    void keyActivated() override;
 
 private:
-    void clickPath();
+    // The caption is set through setCaption, which also repaints, names the
+    // button and marks the property changed.
+    using SkinnedButton::setText;
     void paintSurface() const;
     void drawCaption(QPainter& painter) const;
     void printText(QPainter& painter, int xTwips, int yTwips) const;
-    void setAccessKeys(const QString& keys);
     void stopHover();
     // Releases the pointer and shows the normal face if hover showed.
     void dropHover();
 
-    QString m_caption;
     QPixmap m_picture;
     int m_style = 0;
     StoredColor m_foreColor = kSystemButtonText;
-    QString m_keys;
-    QList<QShortcut*> m_shortcuts;
     Face m_face = Face::Normal;
     bool m_hovering = false;
     bool m_leftPressed = false;
-    // A press (not the second press of a double-click) that a release may turn into a click.
-    bool m_clickArmed = false;
-    Qt::MouseButton m_pressButton = Qt::NoButton;
+    // The key (Space) that holds the button down, or 0.
+    int m_downKey = 0;
     // The painted face, brought up to date by paintSurface().
     mutable QPixmap m_surface;
     mutable bool m_surfaceStale = true;

@@ -2,11 +2,11 @@
 #include "QQForm.h"
 
 #include "Artwork.h"
+#include "FrameButton.h"
 #include "Twips.h"
 
 #include <QCursor>
 #include <QEvent>
-#include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
@@ -131,17 +131,19 @@ QQForm::QQForm(QWidget* host) : QWidget(host), m_host(host)
     m_lbMove->installEventFilter(this);
 
     const QCursor cursor(artwork::frameCursorPixmap(), artwork::kCursorHotX, artwork::kCursorHotY);
-    auto makeButton = [this, &cursor](const QString& name) {
-        auto* label = new QLabel(this);
-        label->setObjectName(name);
-        label->setMouseTracking(true);
-        label->setCursor(cursor);
-        label->installEventFilter(this);
-        return label;
+    auto makeButton = [this, &cursor](const QString& name, Button which, void (QQForm::*action)()) {
+        auto* b = new FrameButton(this);
+        b->setObjectName(name);
+        b->setCursor(cursor);
+        connect(b, &FrameButton::pointerMoved, this, [this, which] { buttonMoved(which); });
+        connect(b, &FrameButton::mousePressed, this, [this, which] { buttonPressed(which); });
+        connect(b, &FrameButton::mouseReleased, this, [this, which] { buttonReleased(which); });
+        connect(b, &QAbstractButton::clicked, this, action);
+        return b;
     };
-    m_imgClose = makeButton(QStringLiteral("ImgClose"));
-    m_imgMin = makeButton(QStringLiteral("ImgMin"));
-    m_imgMax = makeButton(QStringLiteral("ImgMax"));
+    m_imgClose = makeButton(QStringLiteral("ImgClose"), Button::Close, &QQForm::closeAction);
+    m_imgMin = makeButton(QStringLiteral("ImgMin"), Button::Min, &QQForm::minAction);
+    m_imgMax = makeButton(QStringLiteral("ImgMax"), Button::Max, &QQForm::maxAction);
     m_imgClose->setToolTip(QStringLiteral("关闭"));
     m_imgClose->setAccessibleName(QStringLiteral("关闭"));
     m_imgMin->setToolTip(QStringLiteral("最小化"));
@@ -170,9 +172,9 @@ void QQForm::setMaxButton(bool visible)
     layoutButtons();
 }
 
-QLabel* QQForm::label(Button button) const
+FrameButton* QQForm::frameButton(Button which) const
 {
-    switch (button) {
+    switch (which) {
     case Button::Close:
         return m_imgClose;
     case Button::Min:
@@ -195,11 +197,8 @@ QPixmap QQForm::picture(Button button, int index) const
 
 void QQForm::showPicture(Button button, int index)
 {
-    QLabel* l = label(button);
-    const QPixmap pic = picture(button, index);
     m_shown[buttonIndex(button)] = index;
-    l->setPixmap(pic);
-    l->resize(pic.size());
+    frameButton(button)->setPicture(picture(button, index));
 }
 
 QRegion QQForm::roundRegion(const QSize& size, int ellipse)
@@ -366,52 +365,38 @@ void QQForm::followHost()
     }
 }
 
-void QQForm::buttonEvent(Button button, QEvent* event)
+// The pictures follow the pointer: hover only when the pointer came from the
+// frame (buttonsAtRest), pressed for any mouse button, normal on release.
+void QQForm::buttonMoved(Button button)
 {
-    const int maxOffset = button == Button::Max && hostMaximized(m_host) ? 3 : 0;
-    const bool maxFrozen = button == Button::Max && hostMinimized(m_host);
-    switch (event->type()) {
-    case QEvent::MouseMove:
-        if (m_buttonsAtRest && !maxFrozen) {
-            showPicture(button, 2 + maxOffset);
-            m_buttonsAtRest = false;
-        }
-        break;
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonDblClick:
-        if (!maxFrozen) {
-            showPicture(button, 3 + maxOffset);
-        }
-        // A double-click's second press only shows the pressed picture: the
-        // action ran on the first click already.
-        m_pressed = event->type() == QEvent::MouseButtonPress ? buttonIndex(button) : -1;
-        break;
-    case QEvent::MouseButtonRelease: {
-        auto* me = static_cast<QMouseEvent*>(event);
-        if (!maxFrozen) {
-            showPicture(button, 1 + maxOffset);
-        }
-        const bool click = m_pressed == buttonIndex(button) && me->button() == Qt::LeftButton &&
-                           label(button)->rect().contains(me->position().toPoint());
-        m_pressed = -1;
-        if (click) {
-            switch (button) {
-            case Button::Close:
-                closeAction();
-                break;
-            case Button::Min:
-                minAction();
-                break;
-            case Button::Max:
-                maxAction();
-                break;
-            }
-        }
-        break;
+    if (m_buttonsAtRest && showLook(button, 2)) {
+        m_buttonsAtRest = false;
     }
-    default:
-        break;
+}
+
+void QQForm::buttonPressed(Button button)
+{
+    showLook(button, 3);
+}
+
+void QQForm::buttonReleased(Button button)
+{
+    showLook(button, 1);
+}
+
+bool QQForm::showLook(Button button, int look)
+{
+    if (button != Button::Max) {
+        showPicture(button, look);
+        return true;
     }
+    // The maximise button keeps its picture while the host is minimised and
+    // shows the restore glyph's while it is maximised.
+    if (hostMinimized(m_host)) {
+        return false;
+    }
+    showPicture(button, look + (hostMaximized(m_host) ? 3 : 0));
+    return true;
 }
 
 void QQForm::titleEvent(QEvent* event)
@@ -482,20 +467,13 @@ bool QQForm::eventFilter(QObject* watched, QEvent* event)
         }
         return false;
     }
-    // The title band and the buttons keep their mouse events: passed on, they
-    // would reach the frame as moves over its own surface.
-    const bool mouse =
-        event->type() == QEvent::MouseMove || event->type() == QEvent::MouseButtonPress ||
-        event->type() == QEvent::MouseButtonRelease || event->type() == QEvent::MouseButtonDblClick;
+    // The title band keeps its mouse events: passed on, they would reach the
+    // frame as moves over its own surface.
     if (watched == m_lbMove) {
         titleEvent(event);
-        return mouse;
-    }
-    for (Button b : {Button::Close, Button::Min, Button::Max}) {
-        if (watched == label(b)) {
-            buttonEvent(b, event);
-            return mouse;
-        }
+        return event->type() == QEvent::MouseMove || event->type() == QEvent::MouseButtonPress ||
+               event->type() == QEvent::MouseButtonRelease ||
+               event->type() == QEvent::MouseButtonDblClick;
     }
     return QWidget::eventFilter(watched, event);
 }

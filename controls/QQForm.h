@@ -5,10 +5,11 @@
 #include <QPoint>
 #include <QWidget>
 
-class QLabel;
 class QPainter;
 
 namespace velmora {
+
+class FrameButton;
 
 // The skinned window frame.
 //
@@ -39,8 +40,10 @@ namespace velmora {
 // - MouseMove is emitted whenever the pointer moves over the frame's own
 //   surface or the title band (not over its three buttons).
 //
-// Child elements (by objectName): "ImgClose", "ImgMin", "ImgMax" (QLabels
-// showing 16 x 16 pictures) and "LbMove" (the transparent title band).
+// Child elements (by objectName): "ImgClose", "ImgMin", "ImgMax" (buttons,
+// FrameButton, showing 16 x 16 pictures; their accessible names are their
+// tool tips: "关闭", "最小化", "最大化" or "向下还原") and "LbMove" (the
+// transparent title band).
 class QQForm : public QWidget
 {
     Q_OBJECT
@@ -90,6 +93,7 @@ signals:
     void MouseMove();
 
 protected:
+    // The host's size, state, title and icon, and the title band's mouse.
     bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -97,7 +101,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
-    QLabel* label(Button button) const;
+    FrameButton* frameButton(Button which) const;
     void showPicture(Button button, int index);
     void restButtons();
     void closeAction();
@@ -105,16 +109,20 @@ private:
     void maxAction();
     void followHost();
     void frameMoved();
-    void buttonEvent(Button button, QEvent* event);
+    void buttonMoved(Button button);
+    void buttonPressed(Button button);
+    void buttonReleased(Button button);
+    // Look 1 normal, 2 hover, 3 pressed; false when the button keeps its picture.
+    bool showLook(Button button, int look);
     void titleEvent(QEvent* event);
     void updateMaxGlyph();
     void layoutButtons();
     void paintTitle(QPainter& p) const;
 
     QWidget* m_host = nullptr;
-    QLabel* m_imgClose = nullptr;
-    QLabel* m_imgMin = nullptr;
-    QLabel* m_imgMax = nullptr;
+    FrameButton* m_imgClose = nullptr;
+    FrameButton* m_imgMin = nullptr;
+    FrameButton* m_imgMax = nullptr;
     QWidget* m_lbMove = nullptr;
     // The frame as a picture, composed only when asked for (surface()); a
     // paint draws the skin kept per size and the title over it.
@@ -129,8 +137,6 @@ private:
     bool m_dragging = false;
     QPoint m_dragStartGlobal;
     QPoint m_dragStartHost;
-    // Which frame button took the last press (index into m_shown), or -1.
-    int m_pressed = -1;
 };
 
 } // namespace velmora

@@ -1,10 +1,14 @@
 // SPDX-License-Identifier: MIT
 #include "Artwork.h"
+#include "MenuButton.h"
 #include "PropertyBag.h"
 #include "QQButton.h"
 #include "RecordingPropertyBag.h"
 #include "Twips.h"
 
+#include <QAccessible>
+#include <QLabel>
+#include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -28,7 +32,46 @@ QPixmap redPicture()
     return pm;
 }
 
+// The two skins on the shared button base, for the tables that hold for both.
+enum class Kind
+{
+    Push, // QQButton
+    Menu  // MenuButton
+};
+
+SkinnedButton* makeButton(Kind kind, QWidget* parent)
+{
+    if (kind == Kind::Push) {
+        auto* b = new QQButton(parent);
+        b->setGeometry(twipsRect(300, 300, 1365, 375));
+        return b;
+    }
+    auto* m = new MenuButton(parent);
+    m->setGeometry(twipsRect(300, 300, 1800, 900));
+    return m;
+}
+
+void setCaption(SkinnedButton* b, const QString& caption)
+{
+    if (auto* push = qobject_cast<QQButton*>(b)) {
+        push->setCaption(caption);
+    } else {
+        qobject_cast<MenuButton*>(b)->setCaption(caption);
+    }
+}
+
+// The skin's own Click, which the hosts connect to.
+std::unique_ptr<QSignalSpy> clickSpy(SkinnedButton* b)
+{
+    if (auto* push = qobject_cast<QQButton*>(b)) {
+        return std::make_unique<QSignalSpy>(push, &QQButton::Click);
+    }
+    return std::make_unique<QSignalSpy>(qobject_cast<MenuButton*>(b), &MenuButton::Click);
+}
+
 } // namespace
+
+Q_DECLARE_METATYPE(Kind)
 
 class TestQQButton : public QObject
 {
@@ -165,6 +208,7 @@ private slots:
         QTest::newRow("access key after a left click") << u"LA"_qs << 2;
         QTest::newRow("right press clears the left press") << u"LRE"_qs << 1;
         QTest::newRow("a later left press sets it again") << u"LRLE"_qs << 3;
+        QTest::newRow("double-click clicks once") << u"D"_qs << 1;
     }
 
     void clickRules()
@@ -184,6 +228,11 @@ private slots:
                 break;
             case 'R':
                 QTest::mouseClick(b, Qt::RightButton, {}, QPoint(20, 10));
+                break;
+            case 'D': // press, release, the second press, release
+                QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(20, 10));
+                QTest::mouseDClick(b, Qt::LeftButton, {}, QPoint(20, 10));
+                QTest::mouseRelease(b, Qt::LeftButton, {}, QPoint(20, 10));
                 break;
             case 'E':
                 QTest::keyClick(b, Qt::Key_Return);
@@ -525,6 +574,270 @@ private slots:
         if (marks) {
             QCOMPARE(spy.at(0).at(0).toString(), property);
         }
+    }
+
+    // The button base: keyboard, focus, auto-repeat and accessibility, for
+    // both skins.
+
+    void keyboard_data()
+    {
+        QTest::addColumn<Kind>("kind");
+        QTest::addColumn<QString>("caption");
+        // ' ': Space, E: Enter, M: Alt and the caption's mnemonic letter,
+        // K: that letter also made an access key, L: left click, X: Space
+        // held then Escape, d: disable
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<int>("clicks");
+
+        QTest::newRow("push button: Space clicks, no mouse needed")
+            << Kind::Push << u"OK"_qs << u" "_qs << 1;
+        QTest::newRow("push button: Space counts as a left press for Enter")
+            << Kind::Push << u"OK"_qs << u" E"_qs << 2;
+        QTest::newRow("push button: mnemonic before any press")
+            << Kind::Push << u"&Save"_qs << u"M"_qs << 0;
+        QTest::newRow("push button: mnemonic after a left click")
+            << Kind::Push << u"&Save"_qs << u"LM"_qs << 2;
+        QTest::newRow("push button: mnemonic that is also an access key")
+            << Kind::Push << u"&Save"_qs << u"KLM"_qs << 2;
+        QTest::newRow("push button: Escape lets go of Space unclicked")
+            << Kind::Push << u"OK"_qs << u"X"_qs << 0;
+        QTest::newRow("push button: disabled takes no key")
+            << Kind::Push << u"&Save"_qs << u" LdE M"_qs << 2;
+        QTest::newRow("menu label: Space") << Kind::Menu << u"Go"_qs << u" "_qs << 1;
+        QTest::newRow("menu label: Enter") << Kind::Menu << u"Go"_qs << u"E"_qs << 1;
+        QTest::newRow("menu label: mnemonic") << Kind::Menu << u"&Menu"_qs << u"M"_qs << 1;
+        QTest::newRow("menu label: disabled takes no key")
+            << Kind::Menu << u"&Menu"_qs << u"dE M"_qs << 0;
+    }
+
+    void keyboard()
+    {
+        QFETCH(Kind, kind);
+        QFETCH(QString, caption);
+        QFETCH(QString, steps);
+        QFETCH(int, clicks);
+        QWidget host;
+        host.resize(300, 200);
+        SkinnedButton* b = makeButton(kind, &host);
+        setCaption(b, caption);
+        host.show();
+        QApplication::setActiveWindow(&host);
+        QVERIFY(QTest::qWaitForWindowActive(&host));
+        b->setFocus();
+        const auto spy = clickSpy(b);
+        const auto mnemonic = Qt::Key(caption.at(caption.indexOf(u'&') + 1).toUpper().unicode());
+        for (const QChar s : steps) {
+            switch (s.unicode()) {
+            case ' ':
+                QTest::keyClick(b, Qt::Key_Space);
+                break;
+            case 'E':
+                QTest::keyClick(b, Qt::Key_Return);
+                break;
+            case 'M':
+                QTest::keyClick(&host, mnemonic, Qt::AltModifier);
+                break;
+            case 'K':
+                b->setAccessKeys(QString(QChar(mnemonic)));
+                break;
+            case 'L':
+                QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(4, 4));
+                break;
+            case 'X':
+                QTest::keyPress(b, Qt::Key_Space);
+                QVERIFY(b->isDown());
+                if (auto* push = qobject_cast<QQButton*>(b)) {
+                    QCOMPARE(push->face(), QQButton::Face::Pressed);
+                }
+                QTest::keyClick(b, Qt::Key_Escape);
+                QTest::keyRelease(b, Qt::Key_Space);
+                QVERIFY(!b->isDown());
+                if (auto* push = qobject_cast<QQButton*>(b)) {
+                    QCOMPARE(push->face(), QQButton::Face::Normal);
+                }
+                break;
+            case 'd':
+                b->setEnabled(false);
+                break;
+            }
+        }
+        QCOMPARE(spy->count(), clicks);
+    }
+
+    // The mark shows only for focus from the keyboard; otherwise a focused
+    // button looks exactly as it did unfocused.
+    void focusMark_data()
+    {
+        QTest::addColumn<Kind>("kind");
+        // tab, backtab, shared access key, mouse, code, tab then another
+        // window and back, tab then away
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<bool>("marked");
+
+        for (const Kind kind : {Kind::Push, Kind::Menu}) {
+            const char* name = kind == Kind::Push ? "push button" : "menu label";
+            auto row = [&](const char* how, bool marked) {
+                QTest::addRow("%s: %s", name, how) << kind << QString::fromLatin1(how) << marked;
+            };
+            row("tab", true);
+            row("backtab", true);
+            row("shared access key", true);
+            row("mouse", false);
+            row("code", false);
+            row("tab, other window, back", true);
+            row("tab, then away", false);
+        }
+    }
+
+    void focusMark()
+    {
+        QFETCH(Kind, kind);
+        QFETCH(QString, how);
+        QFETCH(bool, marked);
+        QWidget host;
+        host.resize(300, 200);
+        auto* before = new QLineEdit(&host);
+        before->setGeometry(0, 0, 50, 20);
+        SkinnedButton* b = makeButton(kind, &host);
+        SkinnedButton* twin = makeButton(kind, &host); // shares the access key
+        twin->move(0, 150);
+        auto* after = new QLineEdit(&host);
+        after->setGeometry(100, 0, 50, 20);
+        b->setAccessKeys(u"K"_qs);
+        twin->setAccessKeys(u"K"_qs);
+        host.show();
+        QApplication::setActiveWindow(&host);
+        QVERIFY(QTest::qWaitForWindowActive(&host));
+        before->setFocus();
+        const QImage unfocused = b->grab().toImage();
+
+        if (how == u"tab" || how.startsWith(u"tab,")) {
+            QTest::keyClick(before, Qt::Key_Tab);
+        } else if (how == u"backtab") {
+            twin->setFocusPolicy(Qt::NoFocus);
+            after->setFocus();
+            QTest::keyClick(after, Qt::Key_Backtab);
+        } else if (how == u"shared access key") {
+            // Which of the two comes first depends on earlier presses.
+            QTest::keyClick(&host, Qt::Key_K, Qt::AltModifier);
+            if (QApplication::focusWidget() == twin) {
+                std::swap(b, twin);
+            }
+        } else if (how == u"mouse") {
+            QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(4, 4));
+        } else if (how == u"code") {
+            b->setFocus();
+        }
+        QCOMPARE(QApplication::focusWidget(), b);
+        if (how == u"tab, other window, back") {
+            QWidget other;
+            other.show();
+            QApplication::setActiveWindow(&other);
+            QVERIFY(QTest::qWaitForWindowActive(&other));
+            QApplication::setActiveWindow(&host);
+            QVERIFY(QTest::qWaitForWindowActive(&host));
+            QCOMPARE(QApplication::focusWidget(), b);
+        } else if (how == u"tab, then away") {
+            QTest::keyClick(b, Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget(), twin);
+        }
+        QCOMPARE(b->showsFocusMark(), marked);
+
+        const QImage shown = b->grab().toImage();
+        // The mark's dots start at the corner three pixels in, every other pixel.
+        const QColor mark = kind == Kind::Push ? QColor(artwork::kButtonFocusMark)
+                                               : b->palette().color(QPalette::WindowText);
+        const int bottom = shown.height() - 4;
+        for (const QPoint& dot :
+             {QPoint(3, 3), QPoint(5, 3), QPoint(3, 5),
+              QPoint(shown.width() / 2 + (shown.width() / 2 + bottom) % 2, bottom)}) {
+            QCOMPARE(shown.pixelColor(dot) == mark, marked);
+        }
+        if (kind == Kind::Push && !marked) {
+            // Nothing else changed the push button's face: it looks the same.
+            QCOMPARE(shown, unfocused);
+        }
+        b->releaseMouse();
+    }
+
+    void autoRepeat_data()
+    {
+        QTest::addColumn<Kind>("kind");
+        QTest::addColumn<bool>("bySpace");
+        QTest::newRow("push button held with the mouse") << Kind::Push << false;
+        QTest::newRow("push button held with Space") << Kind::Push << true;
+        QTest::newRow("menu label held with the mouse") << Kind::Menu << false;
+    }
+
+    void autoRepeat()
+    {
+        QFETCH(Kind, kind);
+        QFETCH(bool, bySpace);
+        QWidget host;
+        host.resize(300, 200);
+        SkinnedButton* b = makeButton(kind, &host);
+        b->setAutoRepeat(true);
+        b->setAutoRepeatDelay(30);
+        b->setAutoRepeatInterval(10);
+        host.show();
+        QApplication::setActiveWindow(&host);
+        QVERIFY(QTest::qWaitForWindowActive(&host));
+        b->setFocus();
+        const auto spy = clickSpy(b);
+        if (bySpace) {
+            QTest::keyPress(b, Qt::Key_Space);
+        } else {
+            QTest::mousePress(b, Qt::LeftButton, {}, QPoint(4, 4));
+        }
+        QTRY_VERIFY(spy->count() >= 3);
+        if (bySpace) {
+            QTest::keyRelease(b, Qt::Key_Space);
+        } else {
+            QTest::mouseRelease(b, Qt::LeftButton, {}, QPoint(4, 4));
+        }
+        QVERIFY(!b->isDown());
+        b->releaseMouse();
+    }
+
+    void accessible_data()
+    {
+        QTest::addColumn<Kind>("kind");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("push button") << Kind::Push << u"保存成绩"_qs << u"保存成绩"_qs;
+        QTest::newRow("push button, mnemonic")
+            << Kind::Push << u"&Save && go"_qs << u"Save & go"_qs;
+        QTest::newRow("menu label") << Kind::Menu << u"选择练习"_qs << u"选择练习"_qs;
+        QTest::newRow("menu label, mnemonic") << Kind::Menu << u"&Menu"_qs << u"Menu"_qs;
+    }
+
+    void accessible()
+    {
+        QFETCH(Kind, kind);
+        QFETCH(QString, caption);
+        QFETCH(QString, name);
+        QWidget host;
+        host.resize(300, 200);
+        SkinnedButton* b = makeButton(kind, &host);
+        setCaption(b, caption);
+        host.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&host));
+        QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(b);
+        QVERIFY(iface);
+        QCOMPARE(iface->role(), QAccessible::Button);
+        QCOMPARE(iface->text(QAccessible::Name), name);
+        QVERIFY(iface->state().focusable);
+        if (auto* menu = qobject_cast<MenuButton*>(b)) {
+            QCOMPARE(menu->label()->text(), name); // shown without the marker
+        }
+        // A screen reader's press is a click, also of a push button that the
+        // mouse never pressed.
+        const auto spy = clickSpy(b);
+        QAccessibleActionInterface* actions = iface->actionInterface();
+        QVERIFY(actions);
+        QVERIFY(actions->actionNames().contains(QAccessibleActionInterface::pressAction()));
+        actions->doAction(QAccessibleActionInterface::pressAction());
+        QTRY_COMPARE(spy->count(), 1);
     }
 };
 

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "Artwork.h"
+#include "FrameButton.h"
 #include "QQForm.h"
 #include "Twips.h"
 #include "UiFont.h"
 
+#include <QAccessible>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMouseEvent>
@@ -69,9 +71,9 @@ class TestQQForm : public QObject
     {
         std::unique_ptr<QWidget> host;
         QQForm* frame = nullptr;
-        QLabel* close = nullptr;
-        QLabel* min = nullptr;
-        QLabel* max = nullptr;
+        FrameButton* close = nullptr;
+        FrameButton* min = nullptr;
+        FrameButton* max = nullptr;
         QWidget* title = nullptr;
     };
 
@@ -83,9 +85,9 @@ class TestQQForm : public QObject
         f.host->setWindowTitle(QStringLiteral("Title"));
         f.frame = new QQForm(f.host.get());
         f.frame->setObjectName(QStringLiteral("QQForm1"));
-        f.close = f.frame->findChild<QLabel*>(QStringLiteral("ImgClose"));
-        f.min = f.frame->findChild<QLabel*>(QStringLiteral("ImgMin"));
-        f.max = f.frame->findChild<QLabel*>(QStringLiteral("ImgMax"));
+        f.close = f.frame->findChild<FrameButton*>(QStringLiteral("ImgClose"));
+        f.min = f.frame->findChild<FrameButton*>(QStringLiteral("ImgMin"));
+        f.max = f.frame->findChild<FrameButton*>(QStringLiteral("ImgMax"));
         f.title = f.frame->findChild<QWidget*>(QStringLiteral("LbMove"));
         if (show) {
             f.host->move(100, 100);
@@ -325,6 +327,7 @@ private slots:
         QCOMPARE(maxSpy.count(), 1);
         QCOMPARE(f.frame->pictureIndex(QQForm::Button::Max), 4);
         QCOMPARE(f.max->toolTip(), QStringLiteral("向下还原"));
+        QCOMPARE(f.max->accessibleName(), QStringLiteral("向下还原"));
         QTRY_COMPARE(f.frame->size(), f.host->size());
 
         toggle();
@@ -434,13 +437,67 @@ private slots:
         QCOMPARE(f.frame->pictureIndex(QQForm::Button::Close), closeIndex);
         QCOMPARE(f.frame->pictureIndex(QQForm::Button::Min), minIndex);
         QCOMPARE(f.frame->buttonsAtRest(), atRest);
-        QCOMPARE(f.close->pixmap().toImage(),
+        QCOMPARE(f.close->picture().toImage(),
                  f.frame->picture(QQForm::Button::Close, closeIndex).toImage());
         // Moves over the buttons are not the frame's.
         QCOMPARE(moveSpy.count(), frameMoves);
         if (steps.endsWith(u'p')) {
             QTest::mouseRelease(f.close, Qt::LeftButton, {}, QPoint(8, 8));
         }
+    }
+
+    // The caption buttons are buttons: a screen reader finds them by name and
+    // presses them; the second press of a double-click does not act again.
+    void frameButtonsAreButtons_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("accessibleName");
+        QTest::addColumn<bool>("doubleClick");
+        QTest::addColumn<Qt::WindowState>("state");
+        QTest::newRow("close, pressed by a screen reader")
+            << u"ImgClose"_qs << u"关闭"_qs << false << Qt::WindowNoState;
+        QTest::newRow("minimise, pressed by a screen reader")
+            << u"ImgMin"_qs << u"最小化"_qs << false << Qt::WindowMinimized;
+        QTest::newRow("maximise, pressed by a screen reader")
+            << u"ImgMax"_qs << u"最大化"_qs << false << Qt::WindowMaximized;
+        QTest::newRow("close, double-clicked: once")
+            << u"ImgClose"_qs << u"关闭"_qs << true << Qt::WindowNoState;
+        QTest::newRow("minimise, double-clicked: once")
+            << u"ImgMin"_qs << u"最小化"_qs << true << Qt::WindowMinimized;
+    }
+
+    void frameButtonsAreButtons()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, accessibleName);
+        QFETCH(bool, doubleClick);
+        QFETCH(Qt::WindowState, state);
+        Fixture f = make(QSize(300, 200));
+        CloseRefuser refuser;
+        f.host->installEventFilter(&refuser);
+        QSignalSpy closeSpy(f.frame, &QQForm::CloseClick);
+        QSignalSpy minSpy(f.frame, &QQForm::MinClick);
+        QSignalSpy maxSpy(f.frame, &QQForm::MaxClick);
+        auto* button = f.frame->findChild<QAbstractButton*>(name);
+        QVERIFY(button);
+        // Not a tab stop, as a system window's caption buttons are not.
+        QCOMPARE(button->focusPolicy(), Qt::NoFocus);
+        QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(button);
+        QVERIFY(iface);
+        QCOMPARE(iface->role(), QAccessible::Button);
+        QCOMPARE(iface->text(QAccessible::Name), accessibleName);
+        if (doubleClick) { // press, release, the second press, release
+            QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(8, 8));
+            QTest::mouseDClick(button, Qt::LeftButton, {}, QPoint(8, 8));
+            QTest::mouseRelease(button, Qt::LeftButton, {}, QPoint(8, 8));
+        } else {
+            iface->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        }
+        QTRY_COMPARE(closeSpy.count() + minSpy.count() + maxSpy.count(), 1);
+        QCOMPARE(closeSpy.count(), name == u"ImgClose" ? 1 : 0);
+        QCOMPARE(minSpy.count(), name == u"ImgMin" ? 1 : 0);
+        QCOMPARE(f.host->windowState(), Qt::WindowStates(state));
+        QVERIFY(f.host->isVisible()); // the refuser kept it open
     }
 
     void maximisedButtonUsesRestorePictures()

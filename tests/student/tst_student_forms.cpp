@@ -230,7 +230,7 @@ void TestStudentForms::maximiseRestore()
     // test platform does.
     QVERIFY(form->maximumSize().expandedTo(screen) == form->maximumSize());
     auto* max = form->findChild<QQForm*>(QStringLiteral("QQForm1"))
-                    ->findChild<QLabel*>(QStringLiteral("ImgMax"));
+                    ->findChild<QAbstractButton*>(QStringLiteral("ImgMax"));
     QVERIFY(max);
     QTest::mouseClick(max, Qt::LeftButton, {}, QPoint(8, 8));
     QVERIFY(form->isMaximized());
