@@ -113,6 +113,9 @@ ExerciseForm::ExerciseForm(Module1& state, QWidget* parent) : QWidget(parent), m
     Text1->setGeometry(twipsRect(120, 240, 6015, 2175));
     Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Text1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Keyboard users reach the buttons with Tab; a tab typed into the task
+    // text would only spoil it.
+    Text1->setTabChangesFocus(true);
 
     Command4 = commandButton(QStringLiteral("Command4"), QStringLiteral("返回"),
                              FormLook::Picture::Back, 360, this);

@@ -578,6 +578,10 @@ void TestStudentForms::exerciseLoad()
     QVERIFY(form->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     QVERIFY(form->isVisible());
     QVERIFY(room.prompter.shown.isEmpty());
+    // Tab leaves the task text for the buttons instead of typing into it.
+    const QString shown = form->Text1->toPlainText();
+    QTest::keyClick(form->Text1, Qt::Key_Tab);
+    QCOMPARE(form->Text1->toPlainText(), shown);
     // Back and another set: only the new task text.
     room.back();
     room.openWithButton(set == 1 ? 2 : 1);
