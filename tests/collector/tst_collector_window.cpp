@@ -355,7 +355,10 @@ void TestCollectorWindow::portInUse()
     // once only, however often the window is shown again
     w.hide();
     w.show();
-    QTest::qWait(20);
+    bool queuedRan = false; // posted after whatever the window queued
+    QMetaObject::invokeMethod(
+        &w, [&queuedRan] { queuedRan = true; }, Qt::QueuedConnection);
+    QTRY_VERIFY(queuedRan);
     QCOMPARE(f.prompter.shown.size(), 1);
     // the rest of the window still works
     f.click(w.QQButton4());
@@ -856,7 +859,10 @@ void TestCollectorWindow::restoreAfterCrash()
     if (asked) {
         QTRY_COMPARE(f.prompter.shown.size(), 1);
     }
-    QTest::qWait(0);
+    bool queuedRan = false; // posted after whatever the window queued
+    QMetaObject::invokeMethod(
+        f.window.get(), [&queuedRan] { queuedRan = true; }, Qt::QueuedConnection);
+    QTRY_VERIFY(queuedRan);
     QCOMPARE(f.prompter.shown.size(), asked ? 1 : 0);
     if (asked) {
         QCOMPARE(f.prompter.shown.first().text, u"上次的成绩尚未保存，是否恢复？"_qs);
@@ -1067,7 +1073,10 @@ void TestCollectorWindow::fullList()
         QVERIFY(f.prompter.shown.first().text.contains(QString::fromUtf8(part)));
     }
     QVERIFY(f.send(row(502)));
-    QTest::qWait(20);
+    bool queuedRan = false; // posted after whatever the window queued
+    QMetaObject::invokeMethod(
+        &w, [&queuedRan] { queuedRan = true; }, Qt::QueuedConnection);
+    QTRY_VERIFY(queuedRan);
     QCOMPARE(f.prompter.shown.size(), 1);
 
     // updates still work and are acknowledged; the refused one never is

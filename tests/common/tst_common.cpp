@@ -8,6 +8,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QPointer>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -530,13 +532,24 @@ void TestCommon::openFolder()
     QObject context;
     bool told = false;
     platform::openFolder(folder, &context, [&told] { told = true; });
+    // The opener's process, if one was started (still there: it goes only
+    // through the event loop).
+    QPointer<QProcess> openerProcess;
+    for (QProcess* p : QCoreApplication::instance()->findChildren<QProcess*>()) {
+        if (p->arguments() == QStringList{QDir::toNativeSeparators(folder)}) {
+            openerProcess = p;
+        }
+    }
     qputenv("PATH", oldPath);
     if (failed) {
         QTRY_VERIFY(told);
     } else {
+        QVERIFY(openerProcess);
         QTRY_VERIFY(QFile::exists(seen));
         QCOMPARE(readAnsiFile(seen)->trimmed(), folder);
-        QTest::qWait(200);
+        // The opener's process is let go once its status is read: after
+        // that, a failure would have been told.
+        QTRY_VERIFY(openerProcess.isNull());
         QVERIFY(!told);
     }
 #endif

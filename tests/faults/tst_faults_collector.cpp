@@ -62,7 +62,8 @@ namespace {
 constexpr char kHoldPortVariable[] = "VELMORA_FAULTS_HOLD_UDP_PORT";
 
 // A second program on the computer that holds a UDP port: binds it, prints
-// the port number, and keeps it until its standard input closes.
+// the port number and a line "received" for every datagram that reaches it,
+// and keeps the port until its standard input closes.
 int holdPort(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
@@ -71,12 +72,35 @@ int holdPort(int argc, char** argv)
         std::fprintf(stderr, "cannot bind: %s\n", qPrintable(socket.errorString()));
         return 1;
     }
+    QObject::connect(&socket, &QUdpSocket::readyRead, &socket, [&socket] {
+        while (socket.hasPendingDatagrams()) {
+            socket.receiveDatagram();
+            std::printf("received\n");
+            std::fflush(stdout);
+        }
+    });
     std::printf("%u\n", unsigned(socket.localPort()));
     std::fflush(stdout);
-    char buffer[64];
-    while (std::fread(buffer, 1, sizeof buffer, stdin) > 0) {
-    }
-    return 0;
+    std::unique_ptr<QThread> input(QThread::create([&app] {
+        char buffer[64];
+        while (std::fread(buffer, 1, sizeof buffer, stdin) > 0) {
+        }
+        QMetaObject::invokeMethod(&app, &QCoreApplication::quit, Qt::QueuedConnection);
+    }));
+    input->start();
+    const int status = app.exec();
+    input->wait();
+    return status;
+}
+
+// Whether everything posted to the event loop before now has been handled:
+// what a window queued (a message, a notice) has run once this returns true.
+bool queuedEventsRan(QObject* target)
+{
+    bool ran = false;
+    QMetaObject::invokeMethod(
+        target, [&ran] { ran = true; }, Qt::QueuedConnection);
+    return QTest::qWaitFor([&ran] { return ran; }, 5000);
 }
 
 QByteArray scorePayload(const QString& address, const QString& score, const QString& name,
@@ -340,7 +364,8 @@ void TestFaultsCollector::portTaken()
         QCOMPARE(w.isListening(), !taken);
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        QTest::qWait(50); // the one message comes queued, after the window is up
+        // The one message comes queued, after the window is up.
+        QVERIFY(queuedEventsRan(&w));
         StudentSocket student;
         const QByteArray score = scorePayload(QStringLiteral("10.0.0.8"), QStringLiteral("25"),
                                               QStringLiteral("张三"), QStringLiteral("第一套"));
@@ -354,7 +379,13 @@ void TestFaultsCollector::portTaken()
             QVERIFY(t.prompter.shown.first().text.contains(QString::number(port)));
             // A score sent now reaches the other socket, never this window.
             student.socket.writeDatagram(score, QHostAddress::LocalHost, port);
-            QTest::qWait(200);
+            if (holder == u"process") {
+                QVERIFY(other.waitForReadyRead(5000));
+                QCOMPARE(other.readLine().trimmed(), QByteArray("received"));
+            } else {
+                QTRY_VERIFY(blocker.hasPendingDatagrams());
+            }
+            QVERIFY(queuedEventsRan(&w));
             QCOMPARE(handledBy(w), 0);
             QCOMPARE(w.table().rec_count(), 0);
             QCOMPARE(w.lbl_exam_info()->text(), QStringLiteral("已提交成绩0"));
@@ -372,8 +403,9 @@ void TestFaultsCollector::portTaken()
         // Showing the window again does not repeat the message; the buttons work.
         w.hide();
         w.show();
-        QTest::qWait(20);
+        QVERIFY(queuedEventsRan(&w));
         const qsizetype before = t.prompter.shown.size();
+        QCOMPARE(before, taken ? 1 : 0);
         QTest::mouseClick(w.QQButton4(), Qt::LeftButton);
         QCOMPARE(t.prompter.shown.size(), before + 1);
         QCOMPARE(t.prompter.shown.last().title, QStringLiteral("帮助"));
@@ -690,8 +722,11 @@ void TestFaultsCollector::flood()
     const int refusedBefore = r.refusedCount();
     QVERIFY(student.sendTo(w, newcomer));
     QCOMPARE(r.refusedCount(), refusedBefore + 1);
-    QTest::qWait(100);
-    QVERIFY(!student.socket.hasPendingDatagrams());
+    // The window answers in the order it reads: once the answer to a later
+    // update is in, an answer to the newcomer would have come before it.
+    QVERIFY(student.sendTo(w, update));
+    QTRY_VERIFY(student.socket.hasPendingDatagrams());
+    QCOMPARE(drain(student.socket), QList<QByteArray>{ackFor(update)});
     QCOMPARE(w.table().rec_count(), ScoreTable::kMaxRows);
 }
 

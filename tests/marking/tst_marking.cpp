@@ -710,16 +710,18 @@ void TestMarking::missingOrUnreadableFiles_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<bool>("pageFound");
-    QTest::newRow("absent file") << u"absent"_s << false;
-    QTest::newRow("folder of the page's name") << u"folder"_s << false;
-    QTest::newRow("empty file") << u"empty"_s << true;
-    QTest::newRow("unreadable file") << u"unreadable"_s << true;
+    QTest::addColumn<bool>("readError"); // a reason why the page is as good as absent
+    QTest::newRow("absent file") << u"absent"_s << false << false;
+    QTest::newRow("folder of the page's name") << u"folder"_s << false << true;
+    QTest::newRow("empty file") << u"empty"_s << true << false;
+    QTest::newRow("unreadable file") << u"unreadable"_s << false << true;
 }
 
 void TestMarking::missingOrUnreadableFiles()
 {
     QFETCH(QString, kind);
     QFETCH(bool, pageFound);
+    QFETCH(bool, readError);
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString path = dir.filePath(QStringLiteral("hu.htm"));
@@ -739,6 +741,7 @@ void TestMarking::missingOrUnreadableFiles()
     QCOMPARE(r.total, 0);
     QCOMPARE(r.report, pageFound ? reportFor({0, 0, 0, 0, 0}) : kHeader + u"\r\r总分：0\r");
     QCOMPARE(r.checks.isEmpty(), !pageFound);
+    QCOMPARE(!r.readError.isEmpty(), readError);
 }
 
 void TestMarking::findPage_data()
