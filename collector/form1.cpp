@@ -10,6 +10,7 @@
 #include "Prompter.h"
 #include "QQButton.h"
 #include "QQForm.h"
+#include "RowLayout.h"
 #include "ScoreListView.h"
 #include "ScoreReceiver.h"
 #include "Twips.h"
@@ -266,11 +267,11 @@ void form1::buildList()
 {
     m_VScroll1 = new QScrollBar(Qt::Vertical, this);
     m_VScroll1->setObjectName(QStringLiteral("VScroll1"));
-    m_VScroll1->setGeometry(twipsRect(8640, 960, 255, 5055));
+    m_VScroll1->setGeometry(twipsRect(8640, 960, 255, RowLayout::kViewportHeight));
     m_VScroll1->setFocusPolicy(Qt::NoFocus);
 
     m_Picture1 = new ScoreListView(m_book->table(), m_VScroll1, this);
-    m_Picture1->setGeometry(twipsRect(480, 960, 8175, 5055));
+    m_Picture1->setGeometry(twipsRect(480, 960, 8175, RowLayout::kViewportHeight));
     connect(m_Picture1, &ScoreListView::deleteClicked, this, &form1::deleteRow);
     connect(m_Picture1, &ScoreListView::nameEdited, this, &form1::correctName);
     connect(m_Picture1, &ScoreListView::scoreEdited, this, &form1::correctScore);
