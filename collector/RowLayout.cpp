@@ -22,6 +22,9 @@ constexpr std::array<std::array<int, 4>, kRowCellCount> kTemplate{{
     {7320, 0, 240, 240},  // Img_del
 }};
 
+// A row is the tallest of its usual cells plus the gap below it.
+static_assert(kTemplate[0][3] + RowLayout::kMargin == RowLayout::kRowPitch);
+
 constexpr int index(RowCell cell)
 {
     return static_cast<int>(cell);
@@ -45,8 +48,8 @@ std::array<QRect, kRowCellCount> RowLayout::rowRects(int n)
     auto place = [&](RowCell c, int left, int top) { at(c) = QRect(QPoint(left, top), size(c)); };
 
     const QRect image1 = templateRect(RowCell::Image1);
-    const int top = (image1.height() + 50) * (n - 1) + 50;
-    place(RowCell::Image1, image1.left() + 50, top);
+    const int top = kRowPitch * (n - 1) + kMargin;
+    place(RowCell::Image1, image1.left() + kMargin, top);
     const QRect& i1 = at(RowCell::Image1);
     place(RowCell::lbl_ip, i1.left() + i1.width(), i1.top());
     place(RowCell::Image2, i1.left() + i1.width() + at(RowCell::lbl_ip).width(), i1.top());
@@ -69,6 +72,11 @@ std::array<QRect, kRowCellCount> RowLayout::rowRects(int n)
 QRect RowLayout::cellRect(int n, RowCell cell)
 {
     return rowRects(n)[static_cast<size_t>(index(cell))];
+}
+
+int RowLayout::rowAt(int y)
+{
+    return y < kMargin ? 0 : (y - kMargin) / kRowPitch + 1;
 }
 
 int RowLayout::panelHeight(int lastRow)

@@ -28,10 +28,17 @@ inline constexpr int kRowCellCount = 11;
 
 // Geometry of the score list in twips: where the cells of row n go, how high
 // the list panel grows and where the panel sits for a scroll value. No widgets
-// here; the window converts the results to pixels.
+// here; the window converts the results to pixels. The list's numbers live
+// here and nowhere else.
 class RowLayout
 {
 public:
+    // Distance from one row's top to the next row's.
+    static constexpr int kRowPitch = 290;
+    // Space above the first row (and left of the first cell).
+    static constexpr int kMargin = 50;
+    // Height of the visible part of the list (and of its scroll bar).
+    static constexpr int kViewportHeight = 5055;
     // The scroll bar runs from 0 to this once a row exists.
     static constexpr int kScrollMaximum = 32767;
     static constexpr int kScrollLargeChange = 200;
@@ -45,6 +52,13 @@ public:
 
     // All eleven rectangles of row n, in cell order.
     static std::array<QRect, kRowCellCount> rowRects(int n);
+
+    // The row whose band of one pitch, from its top down to the next row's
+    // top, holds the panel coordinate y: 0 above the first row. Not limited
+    // to the rows that exist; a cell can reach a little past its band (the
+    // score picture is taller than the pitch), so hit tests also look at the
+    // row above.
+    static int rowAt(int y);
 
     // Height of the list panel once row n is the last row.
     static int panelHeight(int lastRow);

@@ -24,8 +24,6 @@ namespace {
 
 const QColor kCellBackground(227, 243, 255);
 constexpr int kDesignPanelHeight = 1815; // twips, before the first row
-constexpr int kViewportHeight = 5055;    // twips
-constexpr int kRowPitch = 290;           // twips
 constexpr int kWheelRows = 3;
 constexpr int kEditMargin = 2;          // pixels a line edit keeps left and right of its text
 constexpr int kMaxEditLength = 1 << 20; // never cut a long received field
@@ -195,8 +193,8 @@ int ScoreListView::scrollUnits(int twips) const
 void ScoreListView::updateSteps()
 {
     // One row, one viewport page, in scroll units of the current panel.
-    m_bar->setSingleStep(scrollUnits(kRowPitch));
-    m_bar->setPageStep(scrollUnits(kViewportHeight));
+    m_bar->setSingleStep(scrollUnits(RowLayout::kRowPitch));
+    m_bar->setPageStep(scrollUnits(RowLayout::kViewportHeight));
 }
 
 void ScoreListView::scrollTo(int value)
@@ -295,8 +293,8 @@ bool ScoreListView::isIconLive(int i, RowCell cell) const
 
 int ScoreListView::rowAt(const QPoint& pos, RowCell* cell) const
 {
-    const int y = pixelsToTwips(pos.y()) - m_panelTop;
-    const int first = std::max(1, (y - 50) / kRowPitch);
+    // The score picture of the row above reaches into this row's band.
+    const int first = std::max(1, RowLayout::rowAt(pixelsToTwips(pos.y()) - m_panelTop) - 1);
     for (int i = first; i <= std::min(first + 1, m_table.rec_count()); ++i) {
         for (int c = 0; c < kRowCellCount; ++c) {
             const auto kind = static_cast<RowCell>(c);
@@ -473,8 +471,10 @@ void ScoreListView::paintEvent(QPaintEvent* event)
     const QFontMetrics fm = fontMetrics();
     const int top = pixelsToTwips(dirty.top()) - m_panelTop;
     const int bottom = pixelsToTwips(dirty.bottom() + 1) - m_panelTop;
-    const int first = std::max(1, (top - 50) / kRowPitch);
-    const int last = std::min(m_table.rec_count(), bottom / kRowPitch + 1);
+    // One row more on each side: the score picture reaches past its row's
+    // band, and pixels round the panel and the cells apart.
+    const int first = std::max(1, RowLayout::rowAt(top) - 1);
+    const int last = std::min(m_table.rec_count(), RowLayout::rowAt(bottom) + 1);
     static const QPixmap warning = CollectorArt::warningIcon();
     static const QPixmap tick = CollectorArt::tickIcon();
     for (int i = first; i <= last; ++i) {
@@ -607,8 +607,9 @@ void ScoreListView::keyPressEvent(QKeyEvent* event)
         // The last row at the bottom of the view, not the empty end of the
         // scroll range where every row has left the view.
         if (m_bar->maximum() > 0) {
-            m_bar->setValue(std::max(0, int(std::ceil(double(m_panelHeight - kViewportHeight) *
-                                                      RowLayout::kScrollMaximum / m_panelHeight))));
+            m_bar->setValue(
+                std::max(0, int(std::ceil(double(m_panelHeight - RowLayout::kViewportHeight) *
+                                          RowLayout::kScrollMaximum / m_panelHeight))));
         }
         break;
     default:

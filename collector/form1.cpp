@@ -3,13 +3,16 @@
 
 #include "AnsiFile.h"
 #include "CollectorArt.h"
+#include "CounterLabel.h"
 #include "ExerciseSets.h"
 #include "Gbk.h"
+#include "ListScrollBar.h"
 #include "Marking.h"
 #include "Platform.h"
 #include "Prompter.h"
 #include "QQButton.h"
 #include "QQForm.h"
+#include "RowLayout.h"
 #include "ScoreListView.h"
 #include "ScoreReceiver.h"
 #include "Twips.h"
@@ -147,9 +150,12 @@ form1::form1(quint16 port, const QString& journalFolder, QWidget* parent)
     buildList();
     buildButtons();
 
-    m_lbl_exam_info = plainLabel(this, table().counterText());
+    // The counter changes with every new row: it is painted, not laid out.
+    m_lbl_exam_info = new CounterLabel(m_QQForm1, this);
     m_lbl_exam_info->setObjectName(QStringLiteral("lbl_exam_info"));
     m_lbl_exam_info->setGeometry(twipsRect(4320, 6285, 1575, 255));
+    m_lbl_exam_info->setFixedSize(m_lbl_exam_info->size());
+    m_lbl_exam_info->setText(table().counterText());
 
     m_lbl_host = plainLabel(this);
     m_lbl_host->setObjectName(QStringLiteral("lbl_host"));
@@ -264,13 +270,13 @@ void form1::buildHeader()
 
 void form1::buildList()
 {
-    m_VScroll1 = new QScrollBar(Qt::Vertical, this);
+    m_VScroll1 = new ListScrollBar(Qt::Vertical, this);
     m_VScroll1->setObjectName(QStringLiteral("VScroll1"));
-    m_VScroll1->setGeometry(twipsRect(8640, 960, 255, 5055));
+    m_VScroll1->setGeometry(twipsRect(8640, 960, 255, RowLayout::kViewportHeight));
     m_VScroll1->setFocusPolicy(Qt::NoFocus);
 
     m_Picture1 = new ScoreListView(m_book->table(), m_VScroll1, this);
-    m_Picture1->setGeometry(twipsRect(480, 960, 8175, 5055));
+    m_Picture1->setGeometry(twipsRect(480, 960, 8175, RowLayout::kViewportHeight));
     connect(m_Picture1, &ScoreListView::deleteClicked, this, &form1::deleteRow);
     connect(m_Picture1, &ScoreListView::nameEdited, this, &form1::correctName);
     connect(m_Picture1, &ScoreListView::scoreEdited, this, &form1::correctScore);

@@ -148,6 +148,8 @@ private slots:
     // row geometry and scrolling
     void rowGeometry_data();
     void rowGeometry();
+    void rowAt_data();
+    void rowAt();
     void panelHeight_data();
     void panelHeight();
     void scroll_data();
@@ -416,6 +418,9 @@ void TestCollectorCore::rowGeometry()
         QCOMPARE(rects[static_cast<size_t>(c)].size(), RowLayout::templateRect(cell).size());
         QCOMPARE(RowLayout::cellRect(row, cell), rects[static_cast<size_t>(c)]);
     }
+    // The row's band begins at its top.
+    QCOMPARE(RowLayout::rowAt(top), row);
+    QCOMPARE(RowLayout::rowAt(top - 1), row - 1);
     // No two cells of a row overlap.
     for (int a = 0; a < kRowCellCount; ++a) {
         for (int b = a + 1; b < kRowCellCount; ++b) {
@@ -423,6 +428,30 @@ void TestCollectorCore::rowGeometry()
                      qPrintable(QStringLiteral("cells %1 and %2").arg(a).arg(b)));
         }
     }
+}
+
+void TestCollectorCore::rowAt_data()
+{
+    QTest::addColumn<int>("y");
+    QTest::addColumn<int>("row");
+    QTest::newRow("panel top, above the first row") << 0 << 0;
+    QTest::newRow("last twip above the first row") << 49 << 0;
+    QTest::newRow("panel scrolled below the point") << -300 << 0;
+    QTest::newRow("top edge of the first row") << 50 << 1;
+    QTest::newRow("bottom of the first row's cells") << 289 << 1;
+    QTest::newRow("gap below the first row") << 339 << 1;
+    QTest::newRow("top edge of the second row") << 340 << 2;
+    QTest::newRow("last twip of the seventeenth row's band") << 4979 << 17;
+    QTest::newRow("top edge of row 500") << 144760 << 500;
+    QTest::newRow("end of the panel of 500 rows") << 145200 << 501;
+    QTest::newRow("far beyond the last row") << 1000000 << 3449;
+}
+
+void TestCollectorCore::rowAt()
+{
+    QFETCH(int, y);
+    QFETCH(int, row);
+    QCOMPARE(RowLayout::rowAt(y), row);
 }
 
 void TestCollectorCore::panelHeight_data()

@@ -4,6 +4,7 @@
 #include "Gbk.h"
 #include "Handoff.h"
 #include "ListExport.h"
+#include "ListScrollBar.h"
 #include "Platform.h"
 #include "QQButton.h"
 #include "QQForm.h"
@@ -206,6 +207,9 @@ private slots:
     void rowGeometry();
     void lookMatchesReference_data();
     void lookMatchesReference();
+    void counterLooksLikeAPlainLabel();
+    void scrollBarRepaintsForItsBox_data();
+    void scrollBarRepaintsForItsBox();
     void receivedTextIsPlain_data();
     void receivedTextIsPlain();
     void uploadsAndCorrections_data();
@@ -419,6 +423,92 @@ const QStringList kReferenceRows = {
     QStringLiteral("192.168.1.13#PC-13#18#李四#第三套"),
     QStringLiteral("10.0.0.4#PC-4#0#王五#第九套"),
 };
+
+// The counter paints the frame beneath itself: pixel for pixel what a plain
+// label over the frame shows, however many rows came.
+void TestCollectorWindow::counterLooksLikeAPlainLabel()
+{
+    Fixture f;
+    form1& w = *f.window;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    for (int i = 1; i <= 12; ++i) {
+        QVERIFY(f.send(row(i)));
+    }
+    QImage painted(w.size(), QImage::Format_ARGB32);
+    painted.fill(Qt::black);
+    w.render(&painted);
+    const QLabel* counter = w.lbl_exam_info();
+    QCOMPARE(counter->text(), QStringLiteral("已提交成绩12"));
+    const QRect at = counter->geometry();
+
+    QImage expected =
+        w.QQForm1()->surface().toImage().copy(at).convertToFormat(QImage::Format_ARGB32);
+    QLabel plain;
+    plain.setTextFormat(Qt::PlainText);
+    plain.setFont(counter->font());
+    plain.setPalette(counter->palette());
+    plain.setText(counter->text());
+    plain.resize(at.size());
+    plain.render(&expected, {}, {}, QWidget::DrawChildren);
+    QCOMPARE(painted.copy(at), expected);
+}
+
+void TestCollectorWindow::scrollBarRepaintsForItsBox_data()
+{
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<bool>("boxMoves");
+    QTest::newRow("a short list: the box shrinks with a new row") << 3 << true;
+    QTest::newRow("a long list: the box is at its shortest") << 400 << false;
+}
+
+// A new row sets the scroll steps for the taller panel. The bar repaints when
+// its box changes, and not for steps that show no difference; the counter's
+// repaint for the same row tells when the window has painted.
+void TestCollectorWindow::scrollBarRepaintsForItsBox()
+{
+    QFETCH(int, rows);
+    QFETCH(bool, boxMoves);
+    Fixture f;
+    form1& w = *f.window;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    for (int i = 1; i <= rows; ++i) {
+        f.student.writeDatagram(gbk(row(i)), QHostAddress::LocalHost, w.listeningPort());
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(w.table().rec_count(), rows, 10000);
+    auto* bar = qobject_cast<ListScrollBar*>(w.VScroll1());
+    QVERIFY(bar);
+    // Everything asked for so far is painted.
+    w.repaint();
+    QCoreApplication::sendPostedEvents();
+
+    struct PaintCount : QObject
+    {
+        QObject* watched = nullptr;
+        int paints = 0;
+        bool eventFilter(QObject* o, QEvent* e) override
+        {
+            paints += o == watched && e->type() == QEvent::Paint;
+            return false;
+        }
+    };
+    PaintCount barPaints;
+    barPaints.watched = bar;
+    bar->installEventFilter(&barPaints);
+    PaintCount counterPaints;
+    counterPaints.watched = w.lbl_exam_info();
+    w.lbl_exam_info()->installEventFilter(&counterPaints);
+
+    const QRect box = bar->boxRect();
+    const int pageStep = bar->pageStep();
+    QVERIFY(f.send(row(rows + 1)));
+    QTRY_VERIFY(counterPaints.paints > 0);
+    // The steps follow the panel in either case.
+    QVERIFY(bar->pageStep() < pageStep);
+    QCOMPARE(bar->boxRect() != box, boxMoves);
+    QCOMPARE(barPaints.paints > 0, boxMoves);
+}
 
 void TestCollectorWindow::lookMatchesReference_data()
 {
