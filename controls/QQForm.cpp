@@ -8,6 +8,7 @@
 #include <QCursor>
 #include <QEvent>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPointer>
 #include <QScopedValueRollback>
@@ -480,11 +481,24 @@ bool QQForm::eventFilter(QObject* watched, QEvent* event)
 
 // The skin comes from the per-size cache and the title is drawn over it, so
 // a paint copies no whole-window picture.
-void QQForm::paintEvent(QPaintEvent*)
+void QQForm::paintEvent(QPaintEvent* event)
 {
+    // Only the dirty part, copied from the painted surface: a repaint under a
+    // changing child (the collector's counter, a button's picture) then costs
+    // a copy of that rectangle, not a new layout of the caption text.
+    const QRect dirty = event->rect();
     QPainter p(this);
-    p.drawPixmap(0, 0, frameSkinFor(size().expandedTo(QSize(1, 1))));
-    paintTitle(p);
+    p.drawPixmap(dirty, surface(), dirty);
+}
+
+// The caption is drawn in the frame's font: a new font paints the surface again.
+void QQForm::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::FontChange) {
+        m_surfaceDirty = true;
+        update();
+    }
+    QWidget::changeEvent(event);
 }
 
 void QQForm::resizeEvent(QResizeEvent*)
