@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "Gbk.h"
 
-
 namespace velmora {
 
 QString gbkSelfCheck()

@@ -34,7 +34,8 @@ bool appendDecoded(QByteArrayView run, QString& out)
         return true;
     }
     const int size = static_cast<int>(run.size());
-    const int wide = MultiByteToWideChar(kCodePage, MB_ERR_INVALID_CHARS, run.data(), size, nullptr, 0);
+    const int wide =
+        MultiByteToWideChar(kCodePage, MB_ERR_INVALID_CHARS, run.data(), size, nullptr, 0);
     if (wide <= 0) {
         return false;
     }

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Velmora, the student program: starts on its start form.
-#include "StudentApp.h"
 #include "Gbk.h"
+#include "StudentApp.h"
 #include "StudentCommandLine.h"
 #include "Translation.h"
 #include "UiFont.h"

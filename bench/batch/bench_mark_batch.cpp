@@ -4,8 +4,8 @@
 // over each set's folders as a teacher would, checks that every folder got a
 // line and every whole page 25, and prints pages per second. The start-up of
 // velmora-mark itself is timed on an empty folder and given apart.
-#include "Console.h"
 #include "BatchCsv.h"
+#include "Console.h"
 #include "Marking.h"
 #include "PageFolders.h"
 #include "Summary.h"

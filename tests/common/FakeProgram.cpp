@@ -23,7 +23,8 @@ int main()
 
     wchar_t self[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, self, MAX_PATH);
-    QFile out(QFileInfo(QString::fromWCharArray(self)).dir().filePath(QStringLiteral("started.txt")));
+    QFile out(
+        QFileInfo(QString::fromWCharArray(self)).dir().filePath(QStringLiteral("started.txt")));
     if (!out.open(QIODevice::WriteOnly)) {
         return 1;
     }

@@ -66,12 +66,16 @@ void TestCommon::gbkRoundTrip_data()
     QTest::newRow("ascii") << QStringLiteral("abc#1") << QByteArray("abc#1");
     QTest::newRow("set name") << QStringLiteral("第一套") << QByteArray("\xB5\xDA\xD2\xBB\xCC\xD7");
     QTest::newRow("euro sign is GBK 0x80") << QStringLiteral("\u20AC") << QByteArray("\x80");
-    QTest::newRow("0xFF is a private-use character") << QStringLiteral("\uF8F5") << QByteArray("\xFF");
-    QTest::newRow("GBK extension beyond GB2312") << QStringLiteral("\u4E96") << QByteArray("\x81\x81");
-    QTest::newRow("user-defined area") << QStringLiteral("\uE000\uE4C6") << QByteArray("\xAA\xA1\xA1\x40");
+    QTest::newRow("0xFF is a private-use character")
+        << QStringLiteral("\uF8F5") << QByteArray("\xFF");
+    QTest::newRow("GBK extension beyond GB2312")
+        << QStringLiteral("\u4E96") << QByteArray("\x81\x81");
+    QTest::newRow("user-defined area")
+        << QStringLiteral("\uE000\uE4C6") << QByteArray("\xAA\xA1\xA1\x40");
     QTest::newRow("middle dot and ideographic space")
         << QStringLiteral("\u00B7\u3000") << QByteArray("\xA1\xA4\xA1\xA1");
-    QTest::newRow("latin with accents") << QStringLiteral("\u00E9\u0101") << QByteArray("\xA8\xA6\xA8\xA1");
+    QTest::newRow("latin with accents")
+        << QStringLiteral("\u00E9\u0101") << QByteArray("\xA8\xA6\xA8\xA1");
     QTest::newRow("nul and control bytes") << QStringLiteral("a\0\r\n") << QByteArray("a\0\r\n", 4);
     QTest::newRow("empty") << QString() << QByteArray();
 }
@@ -99,7 +103,9 @@ void TestCommon::gbkDecode_data()
     QTest::newRow("lead before a line feed") << QByteArray("\x81\n") << bad + u"\n"_qs;
     QTest::newRow("lead before 0x7F") << QByteArray("\x81\x7F") << bad + u"\x7F"_qs;
     QTest::newRow("lead before 0xFF") << QByteArray("\x81\xFF") << bad + u"\uF8F5"_qs;
-    QTest::newRow("letter completes a lead byte") << QByteArray("\x81" "abc") << u"\u4E64bc"_qs;
+    QTest::newRow("letter completes a lead byte") << QByteArray("\x81"
+                                                                "abc")
+                                                  << u"\u4E64bc"_qs;
     QTest::newRow("four-byte GB18030 is not GBK")
         << QByteArray("\x81\x30\x81\x30") << bad + u"0"_qs + bad + u"0"_qs;
 }
@@ -119,8 +125,10 @@ void TestCommon::gbkEncode_data()
     QTest::addColumn<bool>("fits");
     QTest::newRow("emoji") << u"😀"_qs << QByteArray("?") << false;
     QTest::newRow("name with emoji") << u"张三😀😀"_qs << QByteArray("\xD5\xC5\xC8\xFD??") << false;
-    QTest::newRow("lone high surrogate at the end") << u"a"_qs + QChar(0xD800) << QByteArray("a?") << false;
-    QTest::newRow("lone low surrogate") << QString(QChar(0xDC00)) + u"a"_qs << QByteArray("?a") << false;
+    QTest::newRow("lone high surrogate at the end")
+        << u"a"_qs + QChar(0xD800) << QByteArray("a?") << false;
+    QTest::newRow("lone low surrogate")
+        << QString(QChar(0xDC00)) + u"a"_qs << QByteArray("?a") << false;
     QTest::newRow("yen sign") << u"\u00A5"_qs << QByteArray("?") << false;
     QTest::newRow("C1 control") << u"\u0080"_qs << QByteArray("?") << false;
     QTest::newRow("replacement character") << u"\uFFFD"_qs << QByteArray("?") << false;
@@ -159,7 +167,8 @@ void TestCommon::decodePage_data()
     late.prepend("\xBB\xA2");
     late.append("charset=utf-8");
     QTest::newRow("declaration past 1024 bytes ignored")
-        << late << QString(QStringLiteral("虎") + QString(1100, u' ') + QStringLiteral("charset=utf-8"));
+        << late
+        << QString(QStringLiteral("虎") + QString(1100, u' ') + QStringLiteral("charset=utf-8"));
 
     // The declaration's spellings, as "charset" blanks "=" blanks quote
     // blanks "utf" "-"? "8", letters in either case; the page holds 虎 in the

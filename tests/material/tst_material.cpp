@@ -364,7 +364,8 @@ void TestMaterial::picturesOpenAtTheirPageSize()
         QVERIFY(text);
         for (const auto& m : img.globalMatch(*text)) {
             QImageReader reader(site.filePath(m.captured(1)));
-            if (reader.format().isEmpty() && !QImageReader::supportedImageFormats().contains("jpeg")) {
+            if (reader.format().isEmpty() &&
+                !QImageReader::supportedImageFormats().contains("jpeg")) {
                 continue; // a JPEG, on the Windows build's Qt
             }
             QCOMPARE(reader.size(), QSize(m.captured(2).toInt(), m.captured(3).toInt()));

@@ -648,10 +648,10 @@ public:
                 if (m_answerOn.contains(received.size())) {
                     // "token": what a forger can guess, the five fields
                     // without the upload's random token.
-                    const QByteArray ack =
-                        m_wrong == u"bytes"   ? ackFor(QByteArray(d.data() + "x"))
-                        : m_wrong == u"token" ? ackFor(d.data().left(d.data().lastIndexOf('#')))
-                                              : ackFor(d.data());
+                    const QByteArray ack = m_wrong == u"bytes" ? ackFor(QByteArray(d.data() + "x"))
+                                           : m_wrong == u"token"
+                                               ? ackFor(d.data().left(d.data().lastIndexOf('#')))
+                                               : ackFor(d.data());
                     QUdpSocket& from =
                         m_wrong.isEmpty() || m_wrong == u"bytes" || m_wrong == u"token" ? m_socket
                                                                                         : m_forger;

@@ -124,8 +124,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "velmora-icons: cannot create %s\n", argv[1]);
         return 1;
     }
-    return writeSizes(studentIcon(), QStringLiteral("velmora"), out)
-                   && writeSizes(teacherIcon(), QStringLiteral("velcoll"), out)
+    return writeSizes(studentIcon(), QStringLiteral("velmora"), out) &&
+                   writeSizes(teacherIcon(), QStringLiteral("velcoll"), out)
                ? 0
                : 1;
 }
