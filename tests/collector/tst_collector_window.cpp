@@ -188,6 +188,15 @@ QString row(int i, const QString& name = {}, const QString& score = {}, const QS
              set.isEmpty() ? QStringLiteral("第一套") : set);
 }
 
+// Sends rows 1 to `rows` at once and waits until the list holds them all.
+bool fillRows(Fixture& f, int rows)
+{
+    for (int i = 1; i <= rows; ++i) {
+        f.student.writeDatagram(gbk(row(i)), QHostAddress::LocalHost, f.window->listeningPort());
+    }
+    return QTest::qWaitFor([&] { return f.window->table().rec_count() == rows; }, 10000);
+}
+
 } // namespace
 
 class TestCollectorWindow : public QObject
@@ -473,10 +482,7 @@ void TestCollectorWindow::scrollBarRepaintsForItsBox()
     form1& w = *f.window;
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    for (int i = 1; i <= rows; ++i) {
-        f.student.writeDatagram(gbk(row(i)), QHostAddress::LocalHost, w.listeningPort());
-    }
-    QTRY_COMPARE_WITH_TIMEOUT(w.table().rec_count(), rows, 10000);
+    QVERIFY(fillRows(f, rows));
     auto* bar = qobject_cast<ListScrollBar*>(w.VScroll1());
     QVERIFY(bar);
     // Everything asked for so far is painted.
@@ -834,10 +840,7 @@ void TestCollectorWindow::scrollSteps()
     form1& w = *f.window;
     w.show();
     QVERIFY(QTest::qWaitForWindowActive(&w));
-    for (int i = 1; i <= rows; ++i) {
-        f.student.writeDatagram(gbk(row(i)), QHostAddress::LocalHost, w.listeningPort());
-    }
-    QTRY_COMPARE_WITH_TIMEOUT(w.table().rec_count(), rows, 10000);
+    QVERIFY(fillRows(f, rows));
     QScrollBar* bar = w.VScroll1();
     const QPoint down(bar->width() / 2, bar->height() - 5);
     f.list()->setFocus(Qt::TabFocusReason);
@@ -1098,10 +1101,7 @@ void TestCollectorWindow::scrolling()
     form1& w = *f.window;
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    for (int i = 1; i <= rows; ++i) {
-        f.student.writeDatagram(gbk(row(i)), QHostAddress::LocalHost, w.listeningPort());
-    }
-    QTRY_COMPARE_WITH_TIMEOUT(w.table().rec_count(), rows, 10000);
+    QVERIFY(fillRows(f, rows));
     for (int v : values) {
         w.VScroll1()->setValue(v);
     }
