@@ -207,7 +207,7 @@ public:
         ::fdatasync(m_file.handle());
         m_pending.clear();
         for (const QNetworkDatagram& d : m_acks) {
-            socket.writeDatagram(QByteArray("ACK#") + d.data(), d.senderAddress(),
+            socket.writeDatagram(kAckPrefix.toByteArray() + d.data(), d.senderAddress(),
                                  quint16(qMax(0, d.senderPort())));
         }
         m_acks.clear();

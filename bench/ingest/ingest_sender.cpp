@@ -4,6 +4,7 @@
 // key=value figures; times are steady-clock nanoseconds, which are comparable
 // between processes on the same computer.
 #include "Burst.h"
+#include "ScoreDatagram.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -112,8 +113,9 @@ int main(int argc, char* argv[])
         while (acknowledged.size() < expected.size() && socket.waitForReadyRead(3000)) {
             while (socket.hasPendingDatagrams()) {
                 const QByteArray reply = socket.receiveDatagram().data();
-                if (reply.startsWith("ACK#") && expected.contains(reply.mid(4))) {
-                    acknowledged.insert(reply.mid(4));
+                const QByteArray echoed = reply.mid(kAckPrefix.size());
+                if (reply.startsWith(kAckPrefix) && expected.contains(echoed)) {
+                    acknowledged.insert(echoed);
                 }
             }
         }
