@@ -3,6 +3,7 @@
 
 #include "ExerciseSets.h"
 #include "Gbk.h"
+#include "InputHash.h"
 #include "ScoreDatagram.h"
 
 #include <optional>
@@ -14,17 +15,6 @@ using collector::ScoreRow;
 using collector::ScoreTable;
 
 namespace {
-
-// FNV-1a: a fixed hash, so the same input always chooses the same action
-// (qHash is seeded per process).
-quint32 inputHash(QByteArrayView bytes)
-{
-    quint32 h = 2166136261u;
-    for (const char c : bytes) {
-        h = (h ^ quint8(c)) * 16777619u;
-    }
-    return h;
-}
 
 bool sameRow(const ScoreRow& a, const ScoreRow& b)
 {

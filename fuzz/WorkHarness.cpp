@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "WorkHarness.h"
 
+#include "InputHash.h"
 #include "WorkProtocol.h"
 
 #include <QSet>
@@ -11,15 +12,6 @@ using work::Refusal;
 using work::WorkReader;
 
 namespace {
-
-quint32 inputHash(QByteArrayView bytes)
-{
-    quint32 h = 2166136261u;
-    for (const char c : bytes) {
-        h = (h ^ quint8(c)) * 16777619u;
-    }
-    return h;
-}
 
 // What the reader keeps: every piece it was given must be complete before a
 // file is opened, and nothing stays after a refusal.
